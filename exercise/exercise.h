@@ -1,0 +1,118 @@
+// The rules of an exercise and of a series of exercises.
+//
+// Exercise owns the coin table and the record of the running exercise, and acts on
+// the window only through Controls. The window calls the handlers below for its
+// events; each handler changes the controls in a fixed order, which is behaviour.
+// Everything runs on the window's one thread. The success pause keeps handling
+// window events, so handlers may run nested inside ExerciseWon.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "amount.h"
+#include "controls.h"
+#include "random.h"
+
+namespace piecettes {
+
+constexpr int SeriesLength = 20;
+constexpr std::chrono::milliseconds SuccessPause{3000};
+
+// Which half of the exercise runs, kept as text in the window's tag.
+enum class Phase { Paying, Change };
+constexpr const char* PayingTag = "0";
+constexpr const char* ChangeTag = "1";
+
+// Mouse buttons as the coin pictures report them.
+constexpr int LeftButton = 1;
+constexpr int RightButton = 2;
+constexpr int MiddleButton = 4;
+
+constexpr int EnterKey = 13;
+
+struct ExerciseState {
+    // Whole numbers 0 to 5 held as floats, per coin type.
+    std::array<float, SlotCount> PurseCount{};
+    std::array<std::int16_t, SlotCount> GivenCount{};
+    Amount PurseTotal = 0;
+    Amount GivenTotal = 0;
+    Amount Price = 0;
+    // 1 during the first exercise of a series.
+    std::int16_t ExerciseCount = 0;
+};
+
+namespace text {
+inline constexpr const char* PayInstruction = "Clique sur les pièces que tu donnes puis sur OK quand tu en as assez.";
+inline constexpr const char* ChangeInstruction = "Clique sur les pièces qu'on te rend puis sur OK quand c'est correct.";
+inline constexpr const char* TakeBackHint = "Clic sur le carré pour reprendre la pièce.";
+inline constexpr const char* RightClickHint = "Clic droit pour reprendre une pièce";
+inline constexpr const char* More = "Encore !";
+inline constexpr const char* TooManyCoins = "Tu donnes trop de pièces. Tu peux en reprendre.";
+inline constexpr const char* AskChange = "Bien ! Combien doit-on te rendre ?";
+inline constexpr const char* Wrong = "Non ! Recommence !";
+inline constexpr const char* Bravo = "Bravo !";
+inline constexpr const char* SeriesDone = "Tu as réussi tes 20 exercices. Tu peux arrêter.";
+inline constexpr const char* Unknown = "?";
+std::string score(int exercisesWon);
+}  // namespace text
+
+class Exercise {
+public:
+    // The controls and the random source must outlive the exercise. decimalSeparator
+    // is ',' or '.', the one amounts are shown with.
+    Exercise(Controls& controls, RandomSource& random, char decimalSeparator);
+
+    // The window became active: the first call starts the series, later ones do nothing.
+    void Form_Activate();
+    // Draws a purse and a price below its value and opens the paying half.
+    void NewExercise();
+
+    // A mouse button (LeftButton, RightButton, MiddleButton) was pressed on Picture1(cell).
+    void Picture1_MouseDown(int cell, int button, int shift, float x, float y);
+    // The take-back square Label10(cell) was clicked.
+    void Label10_Click(int cell);
+    // OK was clicked or pressed from the keyboard.
+    void Command1_Click();
+    // The text of Text7 changed by typing; the rules report their own changes.
+    void Text7_Change();
+    // A character is about to enter Text7. The handler may replace key, or set it to 0
+    // so that nothing is inserted. Enter arrives as EnterKey.
+    void Text7_KeyPress(int& key);
+
+    // Praise, score line, then the pause and the next exercise, or the end of the series.
+    void ExerciseWon();
+    void TooManyCoins();
+    void AskForChange();
+    void ShowChangeCoins();
+
+    const ExerciseState& state() const { return state_; }
+    // The coin table; every slot reads 0 until the series starts.
+    Amount coinValue(int type) const;
+    bool seriesStarted() const { return started_; }
+    bool seriesFinished() const { return finished_; }
+    bool pausing() const { return pausing_; }
+    // True once a pause found the window closed or the program quitting.
+    bool gone() const { return gone_; }
+
+private:
+    void setText7(const std::string& text);
+    bool answerIsRight() const;
+    std::string format(double amount) const;
+    void drawPurse();
+    void drawPrice();
+
+    Controls& controls_;
+    RandomSource& random_;
+    char decimalSeparator_;
+    std::array<Amount, SlotCount> coinValue_{};
+    ExerciseState state_;
+    bool started_ = false;
+    bool finished_ = false;
+    bool pausing_ = false;
+    bool gone_ = false;
+};
+
+}  // namespace piecettes

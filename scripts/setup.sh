@@ -1,0 +1,31 @@
+# Shared by scripts/run and scripts/test: installs the missing Debian packages and
+# builds the program. Sourced, not run; safe to run again.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${PIECETTES_BUILD_DIR:-$root/build}
+
+# Debian packages the build, the program and its tests need.
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue)
+
+install_missing() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Please install as root: ${missing[*]}" >&2; return 1; }
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S "$root" -B "$build_dir" "$@"
+    cmake --build "$build_dir" --parallel "$(nproc)"
+}
