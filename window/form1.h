@@ -1,0 +1,109 @@
+// The program's only window, Form1, with its 99 controls and its two commands.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "controls.h"
+#include "exercise.h"
+
+class QEventLoop;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace piecettes {
+
+class AnswerBox;
+class ClickLabel;
+class CoinPicture;
+
+struct FormOptions {
+    // Replaces the success pause, so that tests need not wait it out.
+    std::optional<std::chrono::milliseconds> pause;
+    // A random source of the caller's, which must outlive the window.
+    RandomSource* random = nullptr;
+    // ',' or '.'; by default the one of the user's locale.
+    char decimalSeparator = 0;
+};
+
+class Form1 final : public QWidget, private Controls {
+    Q_OBJECT
+public:
+    using Options = FormOptions;
+    explicit Form1(Options options = {}, QWidget* parent = nullptr);
+    ~Form1() override;
+    using QWidget::setFocus;
+    using QWidget::setVisible;
+
+    // Shows the window centred on its screen and makes it the active window, which
+    // starts the series.
+    void showCentred();
+
+    const Exercise& exercise() const { return *exercise_; }
+    // The window's tag, where the exercise keeps its phase.
+    const std::string& tagText() const { return tag_; }
+    // The credit line of the Info box.
+    static QString credits();
+
+signals:
+    // The window was closed or the program is quitting.
+    void gone();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildControls();
+    void buildPurse();
+    void buildTabOrder();
+    void Label3_Click();
+    void Command3_Click();
+    QWidget* widgetFor(Control control) const;
+    QLabel* labelFor(Control control) const;
+
+    // Controls
+    void setCaption(Control control, const std::string& text) override;
+    void setVisible(Control control, bool visible) override;
+    void setBackColour(Control control, Colour colour) override;
+    void repaintNow(Control control) override;
+    void setPictureVisible(int cell, bool visible) override;
+    void setSquareVisible(int cell, bool visible) override;
+    void setSquareBackColour(int cell, Colour colour) override;
+    Position squarePosition(int cell) const override;
+    void moveSquare(int cell, Position position) override;
+    std::string text7() const override;
+    void setText7(const std::string& text) override;
+    void setText7Caret(int position) override;
+    void setFocus(Control control) override;
+    std::string tag() const override { return tag_; }
+    void setTag(const std::string& tag) override { tag_ = tag; }
+    bool pause(std::chrono::milliseconds duration) override;
+
+    Options options_;
+    std::unique_ptr<RandomSource> ownRandom_;
+    std::unique_ptr<Exercise> exercise_;
+    std::string tag_;
+    bool gone_ = false;
+
+    // Owned by their Qt parents.
+    QWidget* client_ = nullptr;
+    QFrame* frame1_ = nullptr;
+    std::array<CoinPicture*, CellCount> pictures_{};
+    std::array<ClickLabel*, CellCount> squares_{};
+    // The squares' positions in twips, which are not whole pixels once shifted.
+    std::array<Position, CellCount> squareTwips_{};
+    QLabel *label5_{}, *label6_{}, *label7_{}, *label8_{}, *label9_{}, *label12_{}, *label13_{};
+    ClickLabel* label3_{};
+    QPushButton *command1_{}, *command2_{}, *command3_{};
+    AnswerBox* text7_{};
+};
+
+}  // namespace piecettes

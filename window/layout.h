@@ -1,0 +1,143 @@
+// Where every control of the window stands and how it looks when the window opens.
+// Positions and sizes are in twips, 15 to a pixel, as the window is designed.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace piecettes::layout {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int toPixels(double twips) { return static_cast<int>(twips / TwipsPerPixel + (twips < 0 ? -0.5 : 0.5)); }
+
+// The window: a thin fixed frame around the client area.
+constexpr int OuterWidth = 800;
+constexpr int OuterHeight = 600;
+constexpr int FrameWidth = 3;
+constexpr int ClientWidth = OuterWidth - 2 * FrameWidth;
+constexpr int ClientHeight = OuterHeight - 2 * FrameWidth;
+
+// RGB colours as #RRGGBB.
+using Rgb = std::uint32_t;
+constexpr Rgb Teal = 0x008080;
+constexpr Rgb BandColour = 0x00C0C0;
+constexpr Rgb PaleCyan = 0xC0FFFF;
+constexpr Rgb White = 0xFFFFFF;
+constexpr Rgb Yellow = 0xFFFF00;
+constexpr Rgb PaleYellow = 0xFFFFC0;
+constexpr Rgb Olive = 0x808000;
+constexpr Rgb AnswerText = 0x004040;
+constexpr Rgb LightGrey = 0xE0E0E0;
+// Text in the system's button-text or window-text colour instead of a fixed one.
+constexpr Rgb ButtonText = 0xFF000001;
+constexpr Rgb WindowText = 0xFF000002;
+constexpr Rgb ButtonFace = 0xFF000003;
+constexpr Rgb Transparent = 0xFF000004;
+
+struct Font {
+    const char* family;
+    double points;
+    bool italic = false;
+};
+constexpr Font WindowFont{"Comic Sans MS", 12};
+constexpr Font Comic975{"Comic Sans MS", 9.75};
+constexpr Font Comic1425{"Comic Sans MS", 14.25};
+constexpr Font Comic1575{"Comic Sans MS", 15.75};
+constexpr Font Comic18Italic{"Comic Sans MS", 18, true};
+constexpr Font Comic2025{"Comic Sans MS", 20.25};
+constexpr Font Comic24{"Comic Sans MS", 24};
+constexpr Font Comic2775{"Comic Sans MS", 27.75};
+constexpr Font Comic36{"Comic Sans MS", 36};
+constexpr Font Arial18Italic{"Arial", 18, true};
+constexpr Font MsSansSerif{"MS Sans Serif", 8.25};
+
+struct Rect {
+    int left, top, width, height;
+};
+
+enum class Align { Left, Centre };
+
+struct LabelSpec {
+    const char* name;
+    Rect twips;
+    const char* caption;
+    Font font;
+    Rgb text;
+    Rgb background;
+    Align align;
+    bool border = false;
+    bool visible = true;
+};
+
+// In stacking order from the bottom: the band Shape1 is made before the labels on it.
+constexpr Rect Shape1{60, 60, 11775, 555};
+constexpr Rect Frame1{240, 900, 5115, 7095};
+
+constexpr std::array Labels{
+    LabelSpec{"Label2", {180, 120, 2835, 435}, "Le porte-monnaie", Comic1575, ButtonText, Transparent, Align::Left},
+    LabelSpec{"Label3", {10380, 120, 1395, 435}, "Info", WindowFont, ButtonText, Transparent, Align::Centre},
+    LabelSpec{"Label13", {240, 8160, 5115, 375}, "Clic sur le carré pour reprendre la pièce.", WindowFont, White,
+              Transparent, Align::Centre, false, false},
+    LabelSpec{"Label1(0)", {5760, 840, 3495, 615}, "Tu dois payer :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label6", {9300, 840, 1455, 615}, "", Comic24, White, Teal, Align::Left},
+    LabelSpec{"Label4", {10860, 840, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label1(1)", {5760, 1500, 2655, 675}, "Tu donnes :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label7", {9300, 1500, 1515, 615}, "", Comic24, Yellow, Teal, Align::Left},
+    LabelSpec{"Label11", {10860, 1500, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label8", {5820, 2520, 5595, 1155}, "", Comic2025, PaleYellow, Teal, Align::Left},
+    LabelSpec{"Label12", {8940, 4080, 2535, 1035}, "?", Comic36, AnswerText, LightGrey, Align::Centre, true, false},
+    LabelSpec{"Label5", {5520, 5520, 6195, 1035}, "", Comic1425, Yellow, Teal, Align::Centre},
+    LabelSpec{"Label9", {5520, 6840, 6255, 975}, "", Comic18Italic, PaleYellow, Teal, Align::Centre},
+};
+
+struct ButtonSpec {
+    const char* name;
+    Rect twips;
+    const char* caption;
+    Font font;
+    Rgb background;
+};
+constexpr ButtonSpec Command1{"Command1", {5820, 4080, 1155, 1035}, "OK", Comic2775, Olive};
+constexpr ButtonSpec Command3{"Command3", {10260, 8040, 1515, 435}, "Quitter", Comic1425, BandColour};
+// Holds the focus once the series is over; it lies just left of the client area.
+constexpr ButtonSpec Command2{"Command2", {-750, 5040, 495, 375}, "Command2", MsSansSerif, ButtonFace};
+
+// The answer box lies far right of the client area: it takes the typed keys unseen.
+constexpr Rect Text7{218280, 4560, 1215, 615};
+constexpr int Text7MaxTyped = 5;
+
+// The coin grid inside Frame1: a row per coin type, 1 cent at the top, five places a row.
+constexpr std::array<int, 5> PictureLeft{120, 1140, 2160, 3120, 4080};
+constexpr std::array<int, 8> PictureTop{240, 900, 1680, 2520, 3360, 4200, 5160, 6060};
+constexpr std::array<int, 8> PictureSize{570, 660, 750, 705, 795, 855, 825, 900};
+// The first 20-cent coin stands a little higher than the others of its row.
+constexpr int Picture4Top = 3300;
+constexpr std::array<int, 8> SquareTop{240, 960, 1800, 2580, 3420, 4380, 5340, 6240};
+constexpr int SquareSize = 400;
+
+constexpr Rect pictureRect(int cell) {
+    const int type = cell % 8;
+    const int place = cell / 8;
+    return {PictureLeft[place], cell == 4 ? Picture4Top : PictureTop[type], PictureSize[type], PictureSize[type]};
+}
+constexpr Rect squareRect(int cell) { return {PictureLeft[cell / 8], SquareTop[cell % 8], SquareSize, SquareSize}; }
+
+// The coin pictures of each type, and the names a screen reader gives them.
+constexpr std::array<const char*, 8> CoinImages{":/coin-1c.svg",  ":/coin-2c.svg",  ":/coin-5c.svg", ":/coin-10c.svg",
+                                                ":/coin-20c.svg", ":/coin-50c.svg", ":/coin-1e.svg", ":/coin-2e.svg"};
+constexpr std::array<const char*, 8> CoinNames{"1 centime",   "2 centimes",  "5 centimes", "10 centimes",
+                                               "20 centimes", "50 centimes", "1 euro",     "2 euros"};
+
+// The keyboard order after Text7 and Command2: the first column of coins top to
+// bottom, then each further column from the 2-euro coin up, then Quitter.
+constexpr std::array<int, 40> PictureTabOrder = [] {
+    std::array<int, 40> order{};
+    int next = 0;
+    for (int type = 0; type < 8; ++type) order[next++] = type;
+    for (int place = 1; place < 5; ++place)
+        for (int type = 7; type >= 0; --type) order[next++] = place * 8 + type;
+    return order;
+}();
+
+}  // namespace piecettes::layout

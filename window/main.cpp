@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "form1.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("piecettes"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Piécettes"));
+    // The window's colours are its own; Fusion honours them on every desktop.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+
+    piecettes::Form1 form;
+    form.showCentred();
+    return QApplication::exec();
+}
