@@ -269,7 +269,6 @@ void Form1::showCentred() {
     show();
     // Without a window manager nothing else would make the window active.
     activateWindow();
-    raise();
 }
 
 QString Form1::credits() {
