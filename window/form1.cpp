@@ -60,21 +60,19 @@ QFont fontOf(const layout::Font& spec) {
     return font;
 }
 
-void setBackground(QWidget* widget, const QColor& colour) {
+void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles, const QColor& colour) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Button, colour);
-    palette.setColor(QPalette::Base, colour);
+    for (const auto role : roles) palette.setColor(role, colour);
     widget->setPalette(palette);
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    setColour(widget, {QPalette::Window, QPalette::Button, QPalette::Base}, colour);
     widget->setAutoFillBackground(true);
 }
 
 void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
+    setColour(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, colour);
 }
 
 // Renders an SVG once at the size it is shown, sharp on high-density screens too.

@@ -20,7 +20,6 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 CoinPicture::CoinPicture(const QPixmap& image, QWidget* parent) : QWidget(parent), image_(image) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setCursor(Qt::PointingHandCursor);
 }
 
