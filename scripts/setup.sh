@@ -5,7 +5,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 
 # Debian packages the build, the program and its tests need.
-packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue)
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue libxcb1-dev
+          desktop-file-utils appstream dpkg-dev lintian)
 
 install_missing() {
     local missing=() package
