@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLocale>
 #include <QMessageBox>
@@ -52,8 +53,23 @@ QColor ruleColour(Colour colour, const QPalette& system) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
+// The family a layout font is drawn with: itself when installed, else its first
+// installed substitute. Naming an installed family spares the font matcher a search
+// through every font on the system for each missing family.
+QString installedFamily(const char* name) {
+    const QString family = QString::fromLatin1(name);
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& candidate : QStringList{family} + QFont::substitutes(family)) {
+        const auto found = std::find_if(installed.begin(), installed.end(), [&](const QString& each) {
+            return each.compare(candidate, Qt::CaseInsensitive) == 0;
+        });
+        if (found != installed.end()) return *found;
+    }
+    return family;
+}
+
 QFont fontOf(const layout::Font& spec) {
-    QFont font(QString::fromLatin1(spec.family));
+    QFont font(installedFamily(spec.family));
     font.setPointSizeF(spec.points);
     font.setItalic(spec.italic);
     font.setWeight(QFont::Normal);
@@ -104,6 +120,9 @@ constexpr int IconSize = 32;
 Form1::Form1(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
     registerFontSubstitutes();
+    // The answer box takes the keys off-screen, where no one sees its caret: blinking
+    // it would wake the program twice a second for nothing.
+    QApplication::setCursorFlashTime(0);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
