@@ -1,0 +1,384 @@
+// Paying, the change question, the praise and the end of the series.
+#include "fakes.h"
+
+using namespace piecettes;
+using namespace piecettes::fakes;
+
+namespace {
+
+QString cell(const char* what, int cell) {
+    return QString("%1 %2").arg(what).arg(cell);
+}
+bool focusMovedSince(const Game& g, qsizetype mark) {
+    return !g.controls.log.mid(mark).filter("focus ").isEmpty();
+}
+
+// 2,00 handed over for a price of 0,50, then OK: the change question, 1,50 due.
+void openChangeQuestion(Game& g) {
+    g.start(FullPurse, 0, 50);
+    g.give(Euro2);
+    g.exercise.Command1_Click();
+}
+
+// Sets up an exercise that the returned step wins.
+std::function<void()> prepareWin(Game& g, const QString& road) {
+    if (road == "coin completing the payment") {
+        g.start(FullPurse, 1, 0);
+        return [&g] { g.give(Euro1); };
+    }
+    if (road == "OK on the exact payment") {
+        g.start(FullPurse, 0, 0);
+        return [&g] { g.exercise.Command1_Click(); };
+    }
+    if (road == "coin completing the change") {
+        openChangeQuestion(g);
+        g.press(Euro1);
+        return [&g] { g.press(Cent50); };
+    }
+    // Enter on a wrong text while the coins given pay the price: emptying the text wins.
+    g.start(FullPurse, 1, 0);
+    g.give(Cent50);
+    g.give(Euro1);
+    g.takeBack(Cent50);
+    g.controls.text = "7";
+    return [&g] { g.key(EnterKey); };
+}
+
+void addRoads() {
+    QTest::addColumn<QString>("road");
+    for (const char* road : {"coin completing the payment", "OK on the exact payment", "coin completing the change",
+                             "Enter emptying a wrong text"})
+        QTest::newRow(road) << QString(road);
+}
+
+}  // namespace
+
+class ExerciseTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void coinsMakingThePriceWin_data() {
+        QTest::addColumn<int>("button");
+        QTest::newRow("left") << LeftButton;
+        QTest::newRow("right") << RightButton;
+        QTest::newRow("middle") << MiddleButton;
+    }
+    void coinsMakingThePriceWin() {
+        QFETCH(int, button);
+        Game g;
+        g.start(FullPurse, 2, 45);
+        g.random.queueExercise(FullPurse, 0, 0);
+        const qsizetype mark = g.controls.log.size();
+        for (int coin : {Euro2, Cent20, Cent20}) g.give(coin, button);
+        QCOMPARE(g["caption Label7"], QString("2,40"));
+        QCOMPARE(g["caption Label13"], QString("Clic sur le carré pour reprendre la pièce."));
+        QCOMPARE(g["visible Label13"], QString("1"));
+        QCOMPARE(int(g.exercise.state().GivenCount[Cent20]), 2);
+        for (int k : {cellOf(Euro2, 0), cellOf(Cent20, 0), cellOf(Cent20, 1)})
+            QVERIFY(g[cell("square", k)] == "1" && g[cell("picture", k)] == "0");
+        QVERIFY(!focusMovedSince(g, mark));
+        QCOMPARE(g.controls.pauses, 0);
+
+        g.give(Cent5, button);
+        QCOMPARE(g.controls.pauses, 1);
+        QVERIFY(g.controls.logged({"caption Label7 2,45", "caption Label8 Bravo !", "pause 3000"}, mark));
+        QCOMPARE(g.count(), 2);
+    }
+
+    void okJudgesThePayment_data() {
+        QTest::addColumn<int>("cents");
+        QTest::addColumn<QList<int>>("coins");
+        QTest::addColumn<int>("takenBack");
+        QTest::addColumn<QString>("message");
+        const QString tooMany = "Tu donnes trop de pièces. Tu peux en reprendre.";
+        const QString ask = "Bien ! Combien doit-on te rendre ?";
+        QTest::newRow("nothing given") << 100 << QList<int>{} << -1 << "Encore !";
+        QTest::newRow("too little") << 345 << QList<int>{Euro2, Euro1} << -1 << "Encore !";
+        QTest::newRow("a coin could be taken back") << 345 << QList<int>{Euro2, Euro1, Cent50, Cent20} << -1 << tooMany;
+        QTest::newRow("taking a coin back leaves the price") << 100 << QList<int>{Cent5, Euro1} << -1 << tooMany;
+        QTest::newRow("no coin can be taken back") << 345 << QList<int>{Euro2, Euro1, Cent50} << -1 << ask;
+        QTest::newRow("too many, one taken back")
+            << 345 << QList<int>{Euro2, Euro1, Cent50, Cent20} << int(Cent20) << ask;
+        QTest::newRow("too little once one taken back")
+            << 345 << QList<int>{Euro2, Euro1, Cent50} << int(Cent50) << "Encore !";
+        QTest::newRow("exact after taking one back") << 100 << QList<int>{Cent50, Euro1} << int(Cent50) << "Bravo !";
+        QTest::newRow("nothing given for 0,00") << 0 << QList<int>{} << -1 << "Bravo !";
+    }
+    void okJudgesThePayment() {
+        QFETCH(int, cents);
+        QFETCH(QList<int>, coins);
+        QFETCH(int, takenBack);
+        QFETCH(QString, message);
+        Game g;
+        g.start(FullPurse, cents / 100, cents % 100);
+        g.random.queueExercise(FullPurse, 0, 0);
+        for (int coin : coins) g.give(coin);
+        if (takenBack >= 0) {
+            // Taking a coin back never wins; it sends the focus to OK only when the rest still pays.
+            const int k = cellOf(takenBack, g.given[takenBack] - 1);
+            const qsizetype mark = g.controls.log.size();
+            g.takeBack(takenBack);
+            QVERIFY(g[cell("picture", k)] == "1" && g[cell("square", k)] == "0");
+            QCOMPARE(int(g.exercise.state().GivenCount[takenBack]), g.given[takenBack]);
+            QCOMPARE(g["caption Label7"], QString::fromStdString(formatAmount(g.exercise.state().GivenTotal, ',')));
+            QVERIFY(g.controls.logged({"caption Label8 "}, mark));
+            QCOMPARE(focusMovedSince(g, mark), message != "Encore !");
+            if (message != "Encore !") QCOMPARE(g["focus"], QString("Command1"));
+        }
+        QCOMPARE(g.controls.pauses, 0);
+        const qsizetype mark = g.controls.log.size();
+        g.exercise.Command1_Click();
+
+        const bool won = message == text::Bravo, asked = message == text::AskChange;
+        QCOMPARE(g.controls.pauses, int(won));
+        QCOMPARE(g.tag(), QString(asked ? "1" : "0"));
+        if (won)
+            QVERIFY(g.controls.logged({"back Label12 65280", "repaint Label12", "caption Label8 Bravo !", "pause 3000"},
+                                      mark));
+        else if (asked)
+            QCOMPARE(g["caption Label8"], message);
+        else
+            QCOMPARE(g.controls.log.mid(mark), QStringList{"caption Label8 " + message});  // nothing else changes
+    }
+
+    void changeQuestionOpens() {
+        Game g;
+        g.start(FullPurse, 3, 45);
+        g.controls.text = "9,99";
+        for (int coin : {Euro2, Euro1, Cent50}) g.give(coin);
+        const qsizetype mark = g.controls.log.size();
+        g.exercise.Command1_Click();
+
+        QCOMPARE(g["caption Label8"], QString(text::AskChange));
+        for (int k = 0; k < CellCount; ++k) {
+            QCOMPARE(g[cell("picture", k)], QString::number(k < CoinTypeCount));
+            QCOMPARE(g[cell("square", k)], QString("0"));
+        }
+        QCOMPARE(g.text(), QString());
+        QCOMPARE(g["caption Label12"], QString());
+        QCOMPARE(g["caption Label5"], QString("Clique sur les pièces qu'on te rend puis sur OK quand c'est correct."));
+        QCOMPARE(g["caption Label13"], QString("Clic droit pour reprendre une pièce"));
+        QCOMPARE(g["caption Label7"], QString("3,50"));
+        QVERIFY(g.controls.logged({"text7 ", "caption Label12 ", "visible Label12 1", "tag 1", "focus Text7"}, mark));
+    }
+
+    void changeCoinPress_data() {
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("coin");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("left adds") << ',' << "" << int(Euro2) << LeftButton << "2,00";
+        QTest::newRow("written amount read back") << ',' << "1,00" << int(Cent20) << LeftButton << "1,20";
+        QTest::newRow("point separator") << '.' << "1.00" << int(Cent20) << LeftButton << "1.20";
+        QTest::newRow("right takes away") << ',' << "" << int(Cent1) << RightButton << "-0,01";
+        QTest::newRow("middle takes away") << ',' << "" << int(Cent1) << MiddleButton << "-0,01";
+        QTest::newRow("letters count as 0") << ',' << "abc" << int(Cent20) << LeftButton << "0,20";
+    }
+    void changeCoinPress() {
+        QFETCH(char, separator);
+        QFETCH(QString, before);
+        QFETCH(int, coin);
+        QFETCH(int, button);
+        QFETCH(QString, after);
+        Game g(separator);
+        openChangeQuestion(g);
+        g.controls.text = before.toStdString();
+        const qsizetype mark = g.controls.log.size();
+        g.press(coin, button);
+
+        QCOMPARE(g.text(), after);
+        QCOMPARE(g["caption Label12"], after);
+        QVERIFY(g.controls.logged(
+            {"text7 " + after, "caption Label12 " + after, "repaint Text7", "focus Text7", "caret 5"}, mark));
+        QCOMPARE(g["caption Label8"], QString(text::AskChange));
+        QCOMPARE(g.controls.pauses, 0);
+    }
+
+    void wrongAnswer_data() {
+        QTest::addColumn<bool>("inChange");
+        QTest::addColumn<bool>("withOk");
+        QTest::newRow("Enter") << true << false;
+        QTest::newRow("OK") << true << true;
+        QTest::newRow("Enter while paying") << false << false;
+    }
+    void wrongAnswer() {
+        QFETCH(bool, inChange);
+        QFETCH(bool, withOk);
+        Game g;
+        if (inChange)
+            openChangeQuestion(g);
+        else
+            g.start(FullPurse, 3, 45);
+        g.controls.text = "9";
+        const qsizetype mark = g.controls.log.size();
+        if (withOk)
+            g.exercise.Command1_Click();
+        else
+            QCOMPARE(g.key(EnterKey), 0);
+
+        QCOMPARE(g["caption Label8"], QString(text::Wrong));
+        QCOMPARE(g.text(), QString());
+        QVERIFY(g.controls.logged({"caption Label8 ", "caption Label8 Non ! Recommence !", "text7 ", "caption Label12 ",
+                                   "caption Label12 ?", "focus Text7"},
+                                  mark));
+        QVERIFY(!g.controls.log.mid(mark).contains("visible Label12 1"));
+        QCOMPARE(g.tag(), QString(inChange ? "1" : "0"));
+        QCOMPARE(g.controls.pauses, 0);
+        // The next key clears the message; a comma enters as a point.
+        QCOMPARE(g.key(','), int('.'));
+        QCOMPARE(g["caption Label8"], QString());
+    }
+
+    void answerJudgedAtEveryChange_data() {
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("right");
+        QTest::newRow("comma") << true << "1,50" << true;
+        QTest::newRow("point") << true << "1.5" << true;
+        QTest::newRow("0.0005 above") << true << "1.5005" << true;
+        QTest::newRow("0.0005 below") << true << "1.4995" << true;
+        QTest::newRow("0.002 above") << true << "1.502" << false;
+        QTest::newRow("0.01 below") << true << "1,49" << false;
+        QTest::newRow("negative") << true << "-1,50" << false;
+        QTest::newRow("empty") << true << "" << false;
+        QTest::newRow("typed while paying, before OK") << false << "1,50" << true;
+    }
+    void answerJudgedAtEveryChange() {
+        QFETCH(bool, asked);
+        QFETCH(QString, answer);
+        QFETCH(bool, right);
+        Game g;
+        g.start(FullPurse, 0, 50);
+        g.give(Euro2);
+        if (asked) g.exercise.Command1_Click();
+        g.random.queueExercise(FullPurse, 0, 0);
+        const qsizetype mark = g.controls.log.size();
+        g.type(answer.toStdString());
+        QCOMPARE(g.controls.pauses, int(right));
+        QVERIFY(g.controls.logged({"caption Label12 " + answer}, mark));
+    }
+
+    // The handler that wins goes on after the pause, on the next exercise. A wrong Enter empties
+    // the text, which reads 0: with the price paid exactly, that wins before "?" is shown.
+    void winningStepGoesOnAfterThePause_data() {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("coin completing the change")
+            << "coin completing the change" << QStringList{"text7 1,50", "caption Label12 1,50"}
+            << QStringList{"repaint Text7", "focus Text7", "caret 5"};
+        QTest::newRow("Enter emptying a wrong text")
+            << "Enter emptying a wrong text" << QStringList{"caption Label8 Non ! Recommence !", "text7 "}
+            << QStringList{"caption Label12 ?", "focus Text7"};
+    }
+    void winningStepGoesOnAfterThePause() {
+        QFETCH(QString, road);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        Game g;
+        const auto win = prepareWin(g, road);
+        g.random.queueExercise(FullPurse, 4, 0);
+        const qsizetype mark = g.controls.log.size();
+        win();
+        QCOMPARE(g.controls.pauses, 1);
+        QCOMPARE(g.count(), 2);
+        QVERIFY(g.controls.logged(
+            before +
+                QStringList{"caption Label8 Bravo !", "back Label12 65280", "repaint Label12", "pause 3000",
+                            "visible Label12 0", "back Label12 16777215", "caption Label6 4,00", "focus Form1"} +
+                after,
+            mark));
+        QCOMPARE(g.controls.log.mid(g.controls.log.size() - after.size()), after);
+    }
+
+    void seriesOfTwenty() {
+        Game g;
+        g.start(FullPurse, 0, 0);
+        QStringList scores;
+        g.controls.duringPause = [&] { scores << g["caption Label9"]; };
+        for (int won = 1; won <= SeriesLength; ++won) {
+            if (won < SeriesLength) g.random.queueExercise(FullPurse, 0, 0);
+            QCOMPARE(g.count(), won);
+            const qsizetype mark = g.controls.log.size();
+            g.exercise.Command1_Click();
+            QCOMPARE(g.controls.pauses, std::min(won, SeriesLength - 1));
+            if (won < SeriesLength)
+                QVERIFY(g.controls.logged({"pause 3000", "visible Label12 0", "back Label12 16777215", "tag 0"}, mark));
+        }
+        QCOMPARE(scores.size(), 19);
+        QCOMPARE(scores[0], QString());  // no score line after the first answer
+        QCOMPARE(scores[1], QString("Tu as 2 bonnes réponses."));
+        for (int won = 3; won < SeriesLength; ++won)
+            QCOMPARE(scores[won - 1], QString::fromStdString(text::score(won)));
+
+        // The twentieth answer ends the series at once.
+        QCOMPARE(g.count(), 20);
+        QVERIFY(g.random.numbers.empty());
+        QCOMPARE(g["caption Label9"], QString("Tu as réussi tes 20 exercices. Tu peux arrêter."));
+        QCOMPARE(g["visible Label8"], QString("0"));
+        QCOMPARE(g["visible Command1"], QString("0"));
+        QCOMPARE(g["focus"], QString("Command2"));
+
+        // The purse still answers, but taking a coin back no longer sends the focus to the hidden OK.
+        g.give(Euro1);
+        const qsizetype mark = g.controls.log.size();
+        g.takeBack(Euro1);
+        QCOMPARE(g["caption Label7"], QString("0,00"));
+        QVERIFY(!focusMovedSince(g, mark));
+    }
+
+    // OK pressed again during the pause finds the answer still right: it only repeats the praise.
+    void rightAgainDuringThePause_data() { addRoads(); }
+    void rightAgainDuringThePause() {
+        QFETCH(QString, road);
+        Game g;
+        const auto win = prepareWin(g, road);
+        g.random.queueExercise(FullPurse, 0, 0);
+        g.random.queueExercise(FullPurse, 0, 0);
+        qsizetype atPause = -1;
+        g.controls.duringPause = [&] {
+            atPause = g.controls.log.size();
+            g.exercise.Command1_Click();
+        };
+        win();
+        QVERIFY(g.controls.logged({"caption Label8 Bravo !"}, atPause));
+        QCOMPARE(g.controls.pauses, 1);
+        QCOMPARE(g.count(), 2);
+        QCOMPARE(g.random.reseeds, 2);
+        QCOMPARE(g.random.numbers.size(), NumbersPerExercise);
+    }
+
+    // The window goes away during the pause: nothing touches it any more.
+    void quittingDuringThePause_data() { addRoads(); }
+    void quittingDuringThePause() {
+        QFETCH(QString, road);
+        Game g;
+        const auto win = prepareWin(g, road);
+        g.random.queueExercise(FullPurse, 0, 0);
+        qsizetype atPause = -1;
+        g.controls.duringPause = [&] { atPause = g.controls.log.size(); };
+        g.controls.closesDuringPause = true;
+        win();
+        QCOMPARE(g.controls.log.size(), atPause);
+        QVERIFY(g.exercise.gone());
+
+        g.exercise.Form_Activate();
+        g.exercise.NewExercise();
+        g.exercise.Command1_Click();
+        g.press(Euro2);
+        g.press(Cent1, RightButton);
+        g.exercise.Label10_Click(cellOf(Euro1, 0));
+        g.type("0");
+        QCOMPARE(g.key('5'), 0);
+        QCOMPARE(g.key(EnterKey), 0);
+        g.exercise.ExerciseWon();
+        QCOMPARE(g.controls.log.size(), atPause);
+        QCOMPARE(g.controls.pauses, 1);
+        QCOMPARE(g.count(), 1);
+        QCOMPARE(g.random.numbers.size(), NumbersPerExercise);
+    }
+};
+
+QTEST_APPLESS_MAIN(ExerciseTest)
+#include "exercise_test.moc"
