@@ -1,0 +1,370 @@
+// The real window driven with mouse and key events, the success pause shortened.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+#include "../exercise/fakes.h"
+#include "form1.h"
+
+using namespace piecettes;
+using fakes::ScriptedRandom;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
+enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
+
+// A window on a scripted purse, with the helpers a child's hands would need.
+struct Window {
+    ScriptedRandom random;
+    std::unique_ptr<Form1> form;
+    std::array<int, CoinTypeCount> given{};
+
+    explicit Window(std::chrono::milliseconds pause = 0ms) {
+        form = std::make_unique<Form1>(FormOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
+    }
+    bool open() {
+        form->showCentred();
+        return QTest::qWaitForWindowActive(form.get());
+    }
+    template <typename T = QWidget>
+    T* control(const QString& name) const {
+        T* widget = form->findChild<T*>(name);
+        if (!widget) qWarning("no control %s", qPrintable(name));
+        return widget;
+    }
+    QWidget* picture(int cell) const { return control(QStringLiteral("Picture1(%1)").arg(cell)); }
+    QWidget* square(int cell) const { return control(QStringLiteral("Label10(%1)").arg(cell)); }
+    QString caption(const char* label) const { return control<QLabel>(QLatin1String(label))->text(); }
+    QLineEdit* text7() const { return control<QLineEdit>(QStringLiteral("Text7")); }
+    QPushButton* ok() const { return control<QPushButton>(QStringLiteral("Command1")); }
+    const ExerciseState& state() const { return form->exercise().state(); }
+
+    // Hands over the next coin of this type from the purse.
+    void give(int type, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mousePress(picture(cellOf(type, given[type]++)), button);
+    }
+    void takeBack(int type) { QTest::mouseClick(square(cellOf(type, --given[type])), Qt::LeftButton); }
+    void clickOk() { QTest::mouseClick(ok(), Qt::LeftButton); }
+    // Presses a coin of the change question's column.
+    void change(int type, Qt::MouseButton button = Qt::LeftButton) { QTest::mousePress(picture(type), button); }
+    void next(const std::array<int, CoinTypeCount>& counts, int euros, int cents) {
+        random.queueExercise(counts, euros, cents);
+        given = {};
+    }
+};
+
+QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
+
+}  // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensAsDesigned();
+    void squaresShiftOnceAtStart();
+    void tabCyclesThroughShownControls();
+    void playsAWholeSeries();
+    void answerBoxTakesFiveTypedCharacters();
+    void programTextIsKeptWhole();
+    void typedMarkupIsShownAsText();
+    void eventsDuringThePause();
+    void infoBoxHoldsThePause();
+    void infoBoxCredits();
+    void coinsAndSquaresHaveAccessibleNames();
+};
+
+void Form1Test::opensAsDesigned() {
+    Window w;
+    w.random.queueExercise(FullPurse, 3, 45);
+    QVERIFY(w.open());
+    Form1& form = *w.form;
+
+    QCOMPARE(form.size(), QSize(800, 600));
+    QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QCOMPARE(w.control(QStringLiteral("client"))->geometry(), QRect(3, 3, 794, 594));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(qAbs(form.frameGeometry().center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(form.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+    // Text7 and Command2 can hold the focus, but no pixel of them lies in the client area.
+    const QRect client(0, 0, 794, 594);
+    QVERIFY(!w.text7()->geometry().intersects(client));
+    QVERIFY(!w.control(QStringLiteral("Command2"))->geometry().intersects(client));
+    QVERIFY(w.text7()->isVisible());
+    QCOMPARE(focusName(), QStringLiteral("Text7"));
+
+    QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
+    QVERIFY(!w.control(QStringLiteral("Label13"))->isVisible());
+    QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
+    QCOMPARE(w.caption("Label5"), QStringLiteral("Clique sur les pièces que tu donnes puis sur OK quand tu en as assez."));
+    QCOMPARE(w.state().ExerciseCount, 1);
+    QCOMPARE(form.tagText(), std::string("0"));
+    QCOMPARE(w.control(QStringLiteral("Label1(0)"))->geometry(), QRect(384, 56, 233, 41));
+
+    // The full purse shows all 40 coins; the first 20-cent coin stands 4 pixels higher.
+    for (int cell = 0; cell < CellCount; ++cell) QVERIFY2(w.picture(cell)->isVisible(), qPrintable(QString::number(cell)));
+    QCOMPARE(w.picture(4)->y() + 4, w.picture(12)->y());
+    QCOMPARE(w.picture(39)->geometry(), QRect(272, 404, 60, 60));
+    QCOMPARE(w.picture(0)->size(), QSize(38, 38));
+}
+
+void Form1Test::squaresShiftOnceAtStart() {
+    Window w;
+    QCOMPARE(w.square(0)->pos(), QPoint(8, 16));
+    QVERIFY(w.square(0)->isVisibleTo(w.form.get()));
+    w.random.queueExercise(FullPurse, 3, 45);
+    QVERIFY(w.open());
+    // +100 and +80 twips: 220 × 320 twips and 4180 × 6320 twips, rounded to pixels.
+    QCOMPARE(w.square(0)->geometry(), QRect(15, 21, 27, 27));
+    QCOMPARE(w.square(39)->geometry(), QRect(279, 421, 27, 27));
+    QVERIFY(w.picture(39)->geometry().contains(w.square(39)->geometry()));
+    QVERIFY(!w.square(0)->isVisible());
+
+    // Activating the window again neither shifts the squares nor starts a new series.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.form.get(), &activate);
+    QCOMPARE(w.square(39)->pos(), QPoint(279, 421));
+    QCOMPARE(w.state().ExerciseCount, 1);
+}
+
+void Form1Test::tabCyclesThroughShownControls() {
+    Window w;
+    // Two 1-cent coins and one 2-euro coin.
+    w.random.queueExercise({2, 0, 0, 0, 0, 0, 0, 1}, 1, 0);
+    QVERIFY(w.open());
+    QStringList order;
+    for (int i = 0; i < 6; ++i) {
+        order << focusName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, (QStringList{"Text7", "Command2", "Picture1(0)", "Picture1(7)", "Picture1(8)", "Command3"}));
+    QCOMPARE(focusName(), QStringLiteral("Text7"));
+}
+
+void Form1Test::playsAWholeSeries() {
+    Window w;
+    w.next(FullPurse, 3, 45);
+    QVERIFY(w.open());
+    for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
+        QCOMPARE(w.state().ExerciseCount, exercise);
+        const bool last = exercise == SeriesLength;
+        const int kind = exercise % 4;
+        // Every kind is paid for 3,45 but the one paid with a single 2-euro coin.
+        const bool nextPaidWithTwoEuros = (exercise + 1) % 4 == 2;
+        if (!last) w.random.queueExercise(FullPurse, nextPaidWithTwoEuros ? 1 : 3, nextPaidWithTwoEuros ? 30 : 45);
+        switch (kind) {
+            case 0:  // 3,45 paid exactly: the fifth coin wins without OK.
+                for (int coin : {Euro2, Euro1, Cent20, Cent20, Cent5}) w.give(coin, Qt::RightButton);
+                break;
+            case 1:  // 3,45 overpaid by 0,05 with a coin too many, taken back; the change given with a coin.
+                for (int coin : {Euro2, Euro1, Cent50, Cent20}) w.give(coin, Qt::MiddleButton);
+                w.clickOk();
+                QCOMPARE(w.caption("Label8"), QStringLiteral("Tu donnes trop de pièces. Tu peux en reprendre."));
+                w.takeBack(Cent20);
+                QCOMPARE(w.caption("Label8"), QString());
+                QCOMPARE(w.caption("Label7"), QStringLiteral("3,50"));
+                QCOMPARE(focusName(), QStringLiteral("Command1"));
+                QTest::keyClick(w.ok(), Qt::Key_Space);
+                QCOMPARE(w.caption("Label8"), QStringLiteral("Bien ! Combien doit-on te rendre ?"));
+                QCOMPARE(w.form->tagText(), std::string("1"));
+                w.change(Cent5);
+                break;
+            case 2:  // 1,30 paid with 2 euros; the change 0,70 built with both buttons.
+                w.give(Euro2);
+                w.clickOk();
+                QVERIFY(w.control(QStringLiteral("Label12"))->isVisible());
+                for (int coin : {Cent50, Cent50}) w.change(coin);
+                w.change(Cent20, Qt::RightButton);
+                QCOMPARE(w.caption("Label12"), QStringLiteral("0,80"));
+                QCOMPARE(w.text7()->cursorPosition(), 4);
+                w.change(Cent10, Qt::MiddleButton);
+                break;
+            case 3:  // 3,45 paid with 3,50; a wrong typed answer first, then the right one.
+                for (int coin : {Euro2, Euro1, Cent50}) w.give(coin);
+                w.clickOk();
+                QTest::keyClicks(w.text7(), "0,5");
+                QCOMPARE(w.caption("Label12"), QStringLiteral("0.5"));
+                QTest::keyClick(w.text7(), Qt::Key_Enter);
+                QCOMPARE(w.caption("Label8"), QStringLiteral("Non ! Recommence !"));
+                QCOMPARE(w.caption("Label12"), QStringLiteral("?"));
+                QTest::keyClicks(w.text7(), "0,05");
+                break;
+        }
+        w.given = {};
+        if (exercise >= 2 && !last)
+            QCOMPARE(w.caption("Label9"), QStringLiteral("Tu as %1 bonnes réponses.").arg(exercise));
+    }
+    QCOMPARE(w.state().ExerciseCount, SeriesLength);
+    QCOMPARE(w.caption("Label9"), QStringLiteral("Tu as réussi tes 20 exercices. Tu peux arrêter."));
+    QVERIFY(!w.ok()->isVisible());
+    QVERIFY(!w.control(QStringLiteral("Label8"))->isVisible());
+    QCOMPARE(focusName(), QStringLiteral("Command2"));
+    QVERIFY(w.random.numbers.empty());
+
+    // After the series the purse's squares still take coins back, without moving the focus.
+    QVERIFY(w.square(cellOf(Cent20, 0))->isVisible());
+    QTest::mouseClick(w.square(cellOf(Cent20, 0)), Qt::LeftButton);
+    QCOMPARE(w.caption("Label7"), QStringLiteral("3,25"));
+    QCOMPARE(focusName(), QStringLiteral("Command2"));
+    QCOMPARE(w.state().ExerciseCount, SeriesLength);
+}
+
+void Form1Test::answerBoxTakesFiveTypedCharacters() {
+    Window w;
+    w.next(FullPurse, 3, 45);
+    QVERIFY(w.open());
+    QTest::keyClicks(w.text7(), "12,45");
+    QCOMPARE(w.text7()->text(), QStringLiteral("12.45"));
+    w.clickOk();
+    QCOMPARE(w.caption("Label8"), QStringLiteral("Encore !"));
+    // A sixth character is refused, but the key still reaches the key handler.
+    QTest::keyClick(w.text7(), '6');
+    QCOMPARE(w.text7()->text(), QStringLiteral("12.45"));
+    QCOMPARE(w.caption("Label8"), QString());
+    QTest::keyClick(w.text7(), Qt::Key_Backspace);
+    QCOMPARE(w.text7()->text(), QStringLiteral("12.4"));
+}
+
+void Form1Test::programTextIsKeptWhole() {
+    Window w;
+    w.next(FullPurse, 1, 30);
+    QVERIFY(w.open());
+    w.give(Euro2);
+    w.clickOk();
+    // Take away more than the change due until the answer needs six characters.
+    for (int i = 0; i < 5; ++i) w.change(Euro2, Qt::RightButton);
+    QCOMPARE(w.text7()->text(), QStringLiteral("-10,00"));
+    QCOMPARE(w.caption("Label12"), QStringLiteral("-10,00"));
+    w.change(Cent1, Qt::RightButton);
+    QCOMPARE(w.text7()->text(), QStringLiteral("-10,01"));
+    // Such a text can be shortened, but not lengthened, from the keyboard.
+    QTest::keyClick(w.text7(), Qt::Key_End);
+    QTest::keyClick(w.text7(), '9');
+    QCOMPARE(w.text7()->text(), QStringLiteral("-10,01"));
+    QTest::keyClick(w.text7(), Qt::Key_Backspace);
+    QCOMPARE(w.text7()->text(), QStringLiteral("-10,0"));
+}
+
+void Form1Test::typedMarkupIsShownAsText() {
+    Window w;
+    w.next(FullPurse, 1, 30);
+    QVERIFY(w.open());
+    w.give(Euro2);
+    w.clickOk();
+    QTest::keyClicks(w.text7(), "<b>x");
+    QCOMPARE(w.caption("Label12"), QStringLiteral("<b>x"));
+    QCOMPARE(w.control<QLabel>(QStringLiteral("Label12"))->textFormat(), Qt::PlainText);
+}
+
+void Form1Test::eventsDuringThePause() {
+    Window w(300ms);
+    // One 2-euro coin for 1,30: the change due is 0,70.
+    w.next({0, 0, 0, 0, 0, 0, 0, 1}, 1, 30);
+    QVERIFY(w.open());
+    w.give(Euro2);
+    w.clickOk();
+    w.next(FullPurse, 3, 45);
+    QTest::keyClicks(w.text7(), "0,");
+    int countDuringPause = -1;
+    QString feedbackAfterKey;
+    QString praiseAgain;
+    QTimer::singleShot(100ms, [&] {
+        countDuringPause = w.state().ExerciseCount;
+        // Keys typed during the pause act on the answer and clear "Bravo !"...
+        QTest::keyClick(w.text7(), Qt::Key_Backspace);
+        feedbackAfterKey = w.caption("Label8");
+        // ...and an answer right again praises again, without counting twice or drawing twice.
+        QTest::keyClick(w.text7(), '7');
+        praiseAgain = w.caption("Label8");
+        QTest::keyClick(w.text7(), Qt::Key_Return);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(w.text7(), '7');  // "0.7": right, so the pause runs inside this key.
+    QVERIFY(clock.elapsed() >= 300);
+    QCOMPARE(countDuringPause, 1);
+    QCOMPARE(feedbackAfterKey, QString());
+    QCOMPARE(praiseAgain, QStringLiteral("Bravo !"));
+    QCOMPARE(w.state().ExerciseCount, 2);
+    QVERIFY(w.random.numbers.empty());
+    QCOMPARE(w.form->tagText(), std::string("0"));
+    QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
+    QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
+}
+
+void Form1Test::infoBoxHoldsThePause() {
+    Window w(200ms);
+    w.next(FullPurse, 0, 0);
+    QVERIFY(w.open());
+    w.next(FullPurse, 1, 0);
+    int countWhileBoxOpen = -1;
+    QString title;
+    QTimer::singleShot(50ms, [&] { QTest::mouseClick(w.control(QStringLiteral("Label3")), Qt::LeftButton); });
+    QTimer::singleShot(600ms, [&] {
+        countWhileBoxOpen = w.state().ExerciseCount;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            box->accept();
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    w.clickOk();  // Nothing handed over and a price of 0,00: OK wins at once.
+    QVERIFY(clock.elapsed() >= 600);
+    QCOMPARE(title, QStringLiteral("INFO"));
+    QCOMPARE(countWhileBoxOpen, 1);
+    QCOMPARE(w.state().ExerciseCount, 2);
+    QCOMPARE(w.caption("Label6"), QStringLiteral("1,00"));
+}
+
+void Form1Test::infoBoxCredits() {
+    Window w;
+    w.next(FullPurse, 3, 45);
+    QVERIFY(w.open());
+    w.give(Euro2);
+    QMessageBox* seen = nullptr;
+    QString text;
+    int buttons = 0;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QTimer::singleShot(50ms, [&] {
+        seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!seen) return;
+        text = seen->text();
+        buttons = seen->buttons().size();
+        icon = seen->icon();
+        seen->accept();
+    });
+    QTest::mouseClick(w.control(QStringLiteral("Label3")), Qt::LeftButton);
+    QVERIFY(seen);
+    QVERIFY(text.startsWith(QStringLiteral("Piécettes ")));
+    QVERIFY(text.contains(QStringLiteral("l'équipe Piécettes")));
+    QCOMPARE(buttons, 1);
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    // The exercise is as it was.
+    QCOMPARE(w.caption("Label7"), QStringLiteral("2,00"));
+    QVERIFY(w.square(cellOf(Euro2, 0))->isVisible());
+    QCOMPARE(w.state().ExerciseCount, 1);
+}
+
+void Form1Test::coinsAndSquaresHaveAccessibleNames() {
+    Window w;
+    QCOMPARE(w.picture(0)->accessibleName(), QStringLiteral("1 centime"));
+    QCOMPARE(w.picture(13)->accessibleName(), QStringLiteral("50 centimes"));
+    QCOMPARE(w.picture(39)->accessibleName(), QStringLiteral("2 euros"));
+    QCOMPARE(w.square(14)->accessibleName(), QStringLiteral("Reprendre 1 euro"));
+}
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"

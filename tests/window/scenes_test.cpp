@@ -1,0 +1,118 @@
+// Every text the window can show fits inside its box, in each scene of a series.
+// With PIECETTES_SCREENSHOTS set to a folder, each scene is also saved there as a PNG.
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+#include "../exercise/fakes.h"
+#include "form1.h"
+
+using namespace piecettes;
+using fakes::ScriptedRandom;
+
+namespace {
+
+constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
+enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
+
+}  // namespace
+
+class ScenesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void everyTextFitsItsBox();
+
+private:
+    // Checks every shown label of the window and saves the scene when asked.
+    void scene(const QString& name);
+    QWidget* picture(int cell) const { return form_->findChild<QWidget*>(QStringLiteral("Picture1(%1)").arg(cell)); }
+    void give(int type, int place) { QTest::mousePress(picture(cellOf(type, place)), Qt::LeftButton); }
+    void clickOk() { QTest::mouseClick(form_->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton); }
+
+    ScriptedRandom random_;
+    std::unique_ptr<Form1> form_;
+    int scenes_ = 0;
+};
+
+void ScenesTest::init() {
+    form_ = std::make_unique<Form1>(
+        FormOptions{.pause = std::chrono::milliseconds(0), .random = &random_, .decimalSeparator = ','});
+}
+
+void ScenesTest::scene(const QString& name) {
+    ++scenes_;
+    QApplication::processEvents();
+    for (QLabel* label : form_->findChildren<QLabel*>()) {
+        if (!label->isVisible() || label->text().isEmpty()) continue;
+        const QRect box = label->contentsRect();
+        const QRect needed =
+            label->fontMetrics().boundingRect(box, int(label->alignment()) | Qt::TextWordWrap, label->text());
+        QVERIFY2(box.contains(needed), qPrintable(QStringLiteral("%1: %2 \"%3\" needs %4×%5 in %6×%7")
+                                                      .arg(name, label->objectName(), label->text())
+                                                      .arg(needed.width())
+                                                      .arg(needed.height())
+                                                      .arg(box.width())
+                                                      .arg(box.height())));
+    }
+    const QString folder = qEnvironmentVariable("PIECETTES_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        QVERIFY(form_->grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(scenes_).arg(name))));
+    }
+}
+
+void ScenesTest::everyTextFitsItsBox() {
+    // The dearest price, and the whole purse handed over: the longest amounts.
+    random_.queueExercise(FullPurse, 11, 99);
+    form_->showCentred();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    scene(QStringLiteral("purse"));
+    clickOk();
+    scene(QStringLiteral("more"));
+    for (int type = Euro2; type >= Cent1; --type)
+        for (int place = 0; place < PlacesPerType; ++place) give(type, place);
+    clickOk();
+    scene(QStringLiteral("too-many"));
+
+    // Keep 12,00: five 2-euro coins and two 1-euro coins.
+    for (int cell = 0; cell < CellCount; ++cell) {
+        const bool keep = cellType(cell) == Euro2 || (cellType(cell) == Euro1 && cellPlace(cell) < 2);
+        if (!keep) QTest::mouseClick(form_->findChild<QWidget*>(QStringLiteral("Label10(%1)").arg(cell)), Qt::LeftButton);
+    }
+    scene(QStringLiteral("taken-back"));
+    clickOk();
+    QCOMPARE(form_->tagText(), std::string("1"));
+    scene(QStringLiteral("change-question"));
+    auto* text7 = form_->findChild<QLineEdit*>(QStringLiteral("Text7"));
+    QTest::keyClick(text7, Qt::Key_Return);
+    scene(QStringLiteral("wrong"));
+    for (int i = 0; i < 6; ++i) QTest::mousePress(picture(Euro2), Qt::RightButton);
+    QCOMPARE(text7->text(), QStringLiteral("-12,00"));
+    scene(QStringLiteral("negative-answer"));
+
+    // Then exact payments of one cent, up to the widest score line.
+    for (int i = 1; i < SeriesLength; ++i) random_.queueExercise(FullPurse, 0, 1);
+    text7->clear();
+    QTest::keyClicks(text7, "0,01");
+    for (int exercise = 2; exercise < SeriesLength; ++exercise) give(Cent1, 0);
+    QCOMPARE(form_->exercise().state().ExerciseCount, SeriesLength);
+    scene(QStringLiteral("score"));
+
+    // The last exercise, won by typing the change due.
+    give(Euro2, 0);
+    clickOk();
+    QTest::keyClicks(text7, "1,99");
+    QVERIFY(form_->exercise().seriesFinished());
+    scene(QStringLiteral("series-done"));
+    QCOMPARE(scenes_, 9);
+}
+
+QTEST_MAIN(ScenesTest)
+#include "scenes_test.moc"
