@@ -1,0 +1,350 @@
+// The worst moments of a child's play, over the real window: ending the program or
+// opening Info during the success pause, answering again during it, a purse drawn
+// empty, odd numbers typed, and clicks once the series is over.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+
+#include "form1.h"
+#include "script.h"
+
+using namespace piecettes;
+using namespace piecettes::faults;
+using namespace std::chrono_literals;
+
+namespace {
+
+// How fast the program must be gone once Quitter is clicked or the window closed.
+constexpr qint64 EndingLimitMs = 200;
+constexpr int ChildTimeoutMs = 20000;
+
+struct Game {
+    explicit Game(std::chrono::milliseconds pause, const std::vector<double>& draws = {})
+        : random(draws),
+          form(std::make_unique<Form1>(FormOptions{.pause = pause, .random = &random, .decimalSeparator = ','})) {
+        form->showCentred();
+        started = QTest::qWaitForWindowActive(form.get()) && form->exercise().seriesStarted();
+    }
+    template <typename T = QWidget>
+    T* get(const QString& name) const {
+        return form->findChild<T*>(name);
+    }
+    QWidget* picture(int cell) const { return get(QStringLiteral("Picture1(%1)").arg(cell)); }
+    QWidget* square(int cell) const { return get(QStringLiteral("Label10(%1)").arg(cell)); }
+    QString caption(const char* label) const { return get<QLabel>(QLatin1String(label))->text(); }
+    QString answer() const { return get<QLineEdit>(QStringLiteral("Text7"))->text(); }
+    const ExerciseState& state() const { return form->exercise().state(); }
+
+    // A click delivered to the window where the widget stands, as the platform would.
+    void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) const {
+        QTest::mouseClick(form->windowHandle(), button, {}, widget->mapTo(form.get(), widget->rect().center()));
+    }
+    // Keys go to the window that has the keyboard focus.
+    void type(const QString& text) const {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(QGuiApplication::focusWindow(), char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, QGuiApplication::focusWindow(), Qt::Key_unknown, QString(c), {});
+        }
+    }
+    void key(Qt::Key key) const { QTest::keyClick(QGuiApplication::focusWindow(), key); }
+
+    // Hands over the 1-euro coin and presses OK: the change question of 0.50.
+    void openChangeQuestion() const {
+        click(picture(OneEuroCell));
+        click(get(QStringLiteral("Command1")));
+    }
+
+    ScriptedRandom random;
+    std::unique_ptr<Form1> form;
+    bool started = false;
+};
+
+QWidget* infoBox() {
+    QWidget* box = QApplication::activeModalWidget();
+    return box && box->objectName() == QStringLiteral("Info") ? box : nullptr;
+}
+
+// Closes the Info box from inside its own event loop, once it shows.
+void closeInfoWhenShown() {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll] {
+        if (QWidget* box = infoBox()) {
+            poll->stop();
+            poll->deleteLater();
+            QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+        }
+    });
+    poll->start();
+}
+
+bool sameExercise(const ExerciseState& a, const ExerciseState& b) {
+    return a.PurseCount == b.PurseCount && a.GivenCount == b.GivenCount && a.PurseTotal == b.PurseTotal &&
+           a.GivenTotal == b.GivenTotal && a.Price == b.Price && a.ExerciseCount == b.ExerciseCount;
+}
+
+// An amount as the window writes it: digits, a comma, two decimals.
+const QRegularExpression WrittenAmount(QStringLiteral("^-?[0-9]+,[0-9]{2}$"));
+
+}  // namespace
+
+class FaultsTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Quitter, or the window manager closing the window, during the pause: the child
+    // process is gone within 200 ms and no further exercise is drawn.
+    void endingDuringThePause_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Quitter") << "quit";
+        QTest::newRow("window closed") << "close";
+    }
+    void endingDuringThePause() {
+        QFETCH(QString, how);
+        QProcess child;
+        child.setProgram(QStringLiteral(FAULT_HELPER));
+        child.setArguments({how});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start();
+        QVERIFY(child.waitForStarted(ChildTimeoutMs));
+        QByteArray output;
+        while (!output.contains("ending")) {
+            QVERIFY2(child.waitForReadyRead(ChildTimeoutMs), output.constData());
+            output += child.readAllStandardOutput();
+        }
+        QElapsedTimer sinceEnding;
+        sinceEnding.start();
+        QVERIFY(child.waitForFinished(ChildTimeoutMs));
+        const qint64 ms = sinceEnding.elapsed();
+        output += child.readAllStandardOutput();
+        qInfo("%s: the process was gone %lld ms after the ending began", qPrintable(how), static_cast<long long>(ms));
+        QVERIFY2(output.contains("ending pausing=1"), output.constData());
+        QVERIFY2(ms < EndingLimitMs, output.constData());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        // Only the first exercise was ever drawn, and no pause was left running.
+        QVERIFY2(output.contains("exit exercises=1 pausing=0"), output.constData());
+    }
+
+    // Info during the pause: while the box is open the pause holds, even past its
+    // length, and the exercise is left as it was; the next one comes once it closes.
+    void infoDuringThePause_data() {
+        QTest::addColumn<int>("closeAfterMs");
+        QTest::newRow("closed within the pause") << 60;
+        QTest::newRow("held open past the pause") << 600;
+    }
+    void infoDuringThePause() {
+        QFETCH(int, closeAfterMs);
+        constexpr auto Pause = 200ms;
+        Game g(Pause);
+        QVERIFY(g.started);
+        ExerciseState atPause;
+        ExerciseState whileOpen;
+        bool boxSeen = false;
+        bool pausingWhileOpen = false;
+        int drawnWhileOpen = 0;
+        QString praiseWhileOpen;
+        // Looks from inside the box's own loop, and closes the box once it has been
+        // open for closeAfterMs.
+        QTimer poll;
+        QElapsedTimer open;
+        poll.setInterval(5);
+        connect(&poll, &QTimer::timeout, [&] {
+            QWidget* box = infoBox();
+            if (!box) return;
+            if (!open.isValid()) open.start();
+            if (open.elapsed() < closeAfterMs) return;
+            poll.stop();
+            boxSeen = true;
+            whileOpen = g.state();
+            pausingWhileOpen = g.form->exercise().pausing();
+            drawnWhileOpen = g.random.exercisesDrawn;
+            praiseWhileOpen = g.caption("Label8");
+            QTest::keyClick(box->windowHandle(), Qt::Key_Escape);
+        });
+        whenPausing(*g.form, [&] {
+            atPause = g.state();
+            poll.start();
+            g.click(g.get(QStringLiteral("Label3")));
+        });
+        QElapsedTimer wait;
+        wait.start();
+        g.click(g.picture(FiftyCentCell));
+        const auto waited = std::chrono::milliseconds(wait.elapsed());
+
+        QVERIFY(boxSeen);
+        QVERIFY(pausingWhileOpen);
+        QVERIFY(sameExercise(whileOpen, atPause));
+        QCOMPARE(whileOpen.ExerciseCount, 1);
+        QCOMPARE(drawnWhileOpen, 1);
+        QCOMPARE(praiseWhileOpen, QString::fromUtf8(text::Bravo));
+        QVERIFY(infoBox() == nullptr);
+        // The pause lasted its length at least, and one exercise followed it.
+        QVERIFY(waited >= Pause);
+        QVERIFY(waited >= std::chrono::milliseconds(closeAfterMs));
+        QCOMPARE(g.random.exercisesDrawn, 2);
+        QCOMPARE(g.state().ExerciseCount, 2);
+        QVERIFY(!g.form->exercise().pausing());
+    }
+
+    // A right answer given again during the pause only repeats the praise: the
+    // exercise is counted once and one new exercise follows the pause.
+    void rightAgainDuringThePause_data() {
+        QTest::addColumn<bool>("change");
+        QTest::newRow("paid again, then OK") << false;
+        QTest::newRow("change clicked and entered again") << true;
+    }
+    void rightAgainDuringThePause() {
+        QFETCH(bool, change);
+        Game g(150ms);
+        QVERIFY(g.started);
+        if (change) g.openChangeQuestion();
+        QCOMPARE(g.form->tagText(), std::string(change ? ChangeTag : PayingTag));
+        int countDuring = -1;
+        QString praiseAfterAgain;
+        whenPausing(*g.form, [&] {
+            if (change) {
+                // Too much, then right again by a right click, then Enter.
+                g.click(g.picture(FiftyCentCell));
+                g.click(g.picture(FiftyCentCell), Qt::RightButton);
+                g.key(Qt::Key_Return);
+            } else {
+                // Taken back, paid again, then OK on the exact amount.
+                g.click(g.square(FiftyCentCell));
+                g.click(g.picture(FiftyCentCell));
+                g.click(g.get(QStringLiteral("Command1")));
+            }
+            countDuring = g.state().ExerciseCount;
+            praiseAfterAgain = g.caption("Label8");
+        });
+        g.click(g.picture(FiftyCentCell));
+        QCOMPARE(countDuring, 1);
+        QCOMPARE(praiseAfterAgain, QString::fromUtf8(text::Bravo));
+        QCOMPARE(g.random.exercisesDrawn, 2);
+        QCOMPARE(g.state().ExerciseCount, 2);
+        QCOMPARE(g.form->tagText(), std::string(PayingTag));
+    }
+
+    // Empty purses are drawn again, and so are prices not below the purse.
+    void emptyPurseDrawnAgain() {
+        std::vector<double> draws;
+        constexpr int EmptyPurses = 50;
+        const std::vector<double> empty = exerciseDraws({}, 0, 0);
+        for (int i = 0; i < EmptyPurses; ++i) draws.insert(draws.end(), empty.begin(), empty.end() - 2);
+        // Two 1-cent coins and a 2-euro coin: 2.02. The price 11.99 is drawn again, then 1.00.
+        const std::vector<double> purse = exerciseDraws({2, 0, 0, 0, 0, 0, 0, 1}, 11, 99);
+        draws.insert(draws.end(), purse.begin(), purse.end());
+        draws.push_back((1 + 0.5) / EurosDrawn);
+        draws.push_back((0 + 0.5) / CentsDrawn);
+
+        Game g(0ms, draws);
+        QVERIFY(g.started);
+        QCOMPARE(g.random.draws, int(draws.size()));
+        QCOMPARE(g.state().PurseTotal, 2.02f);
+        QCOMPARE(g.state().Price, 1.0f);
+        QCOMPARE(g.caption("Label6"), QStringLiteral("1,00"));
+        for (int cell = 0; cell < CellCount; ++cell) {
+            const bool inPurse = cell == cellOf(0, 0) || cell == cellOf(0, 1) || cell == cellOf(7, 0);
+            QCOMPARE(!g.picture(cell)->isHidden(), inPurse);
+        }
+        // The purse plays: the 2-euro coin overpays by one coin too many.
+        g.click(g.picture(cellOf(7, 0)));
+        g.click(g.get(QStringLiteral("Command1")));
+        QCOMPARE(g.form->tagText(), std::string(ChangeTag));
+    }
+
+    // Typed text that reads as a huge or odd number: the answer box and its mirror stay
+    // consistent, coin clicks go on from the number read, and Enter clears a wrong answer.
+    void oddNumbersTyped_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("read");
+        QTest::newRow("largest typed") << "99999" << 99999.0;
+        QTest::newRow("most negative typed") << "-9999" << -9999.0;
+        QTest::newRow("exponent") << "1e308" << 1.0;
+        QTest::newRow("hexadecimal") << "0x1F" << 0.0;
+        QTest::newRow("commas") << ",,,,," << 0.0;
+        QTest::newRow("points") << "..9.9" << 0.0;
+        QTest::newRow("signs") << "+-5" << 0.0;
+        QTest::newRow("blanks") << "   7 " << 7.0;
+        QTest::newRow("letters") << QString::fromUtf8("é€aZ") << 0.0;
+        QTest::newRow("sixth character refused") << "1234567" << 12345.0;
+    }
+    void oddNumbersTyped() {
+        QFETCH(QString, typed);
+        QFETCH(double, read);
+        Game g(0ms);
+        QVERIFY(g.started);
+        g.openChangeQuestion();
+        QVERIFY(g.get(QStringLiteral("Text7"))->hasFocus());
+        g.type(typed);
+        QCOMPARE(g.caption("Label12"), g.answer());
+        QCOMPARE(g.form->tagText(), std::string(ChangeTag));
+        QVERIFY(!g.form->exercise().pausing());
+
+        // A 2-euro coin on top, then a 1-cent coin taken away.
+        g.click(g.picture(cellOf(7, 0)));
+        g.click(g.picture(cellOf(0, 0)), Qt::RightButton);
+        QVERIFY2(WrittenAmount.match(g.answer()).hasMatch(), qPrintable(g.answer()));
+        QCOMPARE(g.caption("Label12"), g.answer());
+        const float expected = float(float(read + 2.0) - 0.01);
+        QVERIFY2(std::fabs(QString(g.answer()).replace(',', '.').toDouble() - expected) < 0.006, qPrintable(g.answer()));
+
+        g.key(Qt::Key_Return);
+        QCOMPARE(g.caption("Label8"), QString::fromUtf8(text::Wrong));
+        QCOMPARE(g.answer(), QString());
+        QCOMPARE(g.state().ExerciseCount, 1);
+    }
+
+    // Once the twentieth exercise is won, no click or key draws another one, and OK
+    // stays hidden.
+    void clicksAfterTheSeries() {
+        Game g(0ms);
+        QVERIFY(g.started);
+        for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
+            QCOMPARE(g.state().ExerciseCount, exercise);
+            g.click(g.picture(FiftyCentCell));
+        }
+        QVERIFY(g.form->exercise().seriesFinished());
+        QCOMPARE(g.random.exercisesDrawn, SeriesLength);
+        QWidget* ok = g.get(QStringLiteral("Command1"));
+        QVERIFY(ok->isHidden());
+
+        for (int cell = 0; cell < CellCount; ++cell) {
+            for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+                g.click(g.picture(cell), button);
+                g.click(g.square(cell), button);
+            }
+        }
+        g.click(ok);
+        // Every coin taken back, then the price paid exactly once more.
+        for (int cell = 0; cell < CellCount; ++cell)
+            if (!g.square(cell)->isHidden()) g.click(g.square(cell));
+        g.click(g.picture(FiftyCentCell));
+        QCOMPARE(g.state().GivenTotal, 0.5f);
+        g.type(QStringLiteral("0,5"));
+        g.key(Qt::Key_Return);
+        closeInfoWhenShown();
+        g.click(g.get(QStringLiteral("Label3")));
+        QVERIFY(infoBox() == nullptr);
+
+        QCOMPARE(g.random.exercisesDrawn, SeriesLength);
+        QCOMPARE(g.state().ExerciseCount, SeriesLength);
+        QVERIFY(g.form->exercise().seriesFinished());
+        QVERIFY(ok->isHidden());
+        QCOMPARE(g.caption("Label9"), QString::fromUtf8(text::SeriesDone));
+    }
+};
+
+QTEST_MAIN(FaultsTest)
+#include "faults_test.moc"

@@ -1,0 +1,468 @@
+#include "robot.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <tuple>
+
+#include "amount.h"
+#include "exercise.h"
+#include "form1.h"
+#include "random.h"
+
+namespace piecettes::robot {
+
+namespace {
+
+// The window's draws come from the robot's seed as well, so that a run replays
+// exactly; reseeding keeps the sequence for the same reason.
+class SeededRandom final : public RandomSource {
+public:
+    explicit SeededRandom(std::uint64_t seed) : engine_(seed) {}
+    double next() override {
+        ++draws;
+        // 53 random bits: always below 1.
+        return std::ldexp(static_cast<double>(engine_() >> 11), -53);
+    }
+    void reseed() override {}
+    std::int64_t draws = 0;
+
+private:
+    std::mt19937_64 engine_;
+};
+
+// What the child does next: press a coin (shown or not), click a square, click OK,
+// type a key, open Info, make a step towards the answer, or let the window idle.
+enum class Kind { Coin, Square, Ok, Key, Info, Smart, Idle };
+// In the order of Kind. The smart steps are frequent enough for series to end.
+constexpr std::array KindWeights{24.0, 10.0, 6.0, 24.0, 0.7, 32.0, 3.0};
+
+struct Key {
+    Qt::Key key;
+    const char* text;
+    Qt::KeyboardModifiers modifiers;
+    double weight;
+};
+// What a child types: mostly digits, then separators, letters, editing keys, Enter,
+// Tab, and a few shortcuts of the answer box (cut, paste, undo, select all).
+const std::array Keys{
+    Key{Qt::Key_0, "0", {}, 5},  Key{Qt::Key_1, "1", {}, 5},       Key{Qt::Key_2, "2", {}, 4},
+    Key{Qt::Key_3, "3", {}, 3},  Key{Qt::Key_4, "4", {}, 3},       Key{Qt::Key_5, "5", {}, 4},
+    Key{Qt::Key_6, "6", {}, 3},  Key{Qt::Key_7, "7", {}, 3},       Key{Qt::Key_8, "8", {}, 3},
+    Key{Qt::Key_9, "9", {}, 4},  Key{Qt::Key_Comma, ",", {}, 5},   Key{Qt::Key_Period, ".", {}, 4},
+    Key{Qt::Key_Minus, "-", {}, 2}, Key{Qt::Key_Plus, "+", {}, 1}, Key{Qt::Key_Space, " ", {}, 1},
+    Key{Qt::Key_A, "a", {}, 1},  Key{Qt::Key_E, "e", {}, 1},       Key{Qt::Key_X, "x", {}, 1},
+    Key{Qt::Key_Z, "Z", Qt::ShiftModifier, 1},                      Key{Qt::Key_Eacute, "\xc3\xa9", {}, 1},
+    Key{Qt::Key_Backspace, "\b", {}, 8},                            Key{Qt::Key_Return, "\r", {}, 4},
+    Key{Qt::Key_Enter, "\r", Qt::KeypadModifier, 1},                Key{Qt::Key_Tab, "\t", {}, 3},
+    Key{Qt::Key_Backtab, "", Qt::ShiftModifier, 1},                 Key{Qt::Key_Escape, "\x1b", {}, 1},
+    Key{Qt::Key_Delete, "", {}, 1}, Key{Qt::Key_Left, "", {}, 1},   Key{Qt::Key_Home, "", {}, 1},
+    Key{Qt::Key_A, "", Qt::ControlModifier, 0.5},                   Key{Qt::Key_X, "", Qt::ControlModifier, 0.5},
+    Key{Qt::Key_V, "", Qt::ControlModifier, 0.5},                   Key{Qt::Key_Z, "", Qt::ControlModifier, 0.5},
+};
+
+constexpr std::array Buttons{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
+// Nested events: inside a pause, and inside an Info box opened during a pause.
+constexpr int MaxDepth = 2;
+constexpr int MaxEventsInPause = 4;
+constexpr int MaxEventsDuringInfo = 3;
+// After the end of a series the child goes on clicking for a while, then a new
+// window starts a new series.
+constexpr int MaxEventsAfterEnd = 200;
+// A money amount typed or built by clicks that is far from any answer: cleared first.
+constexpr double Nonsense = 100.0;
+
+// Everything the player can see or change, to show that an event changed nothing.
+struct Snapshot {
+    ExerciseState state;
+    std::string tag, text7;
+    QString label7, label8;
+    QWidget* focus = nullptr;
+    std::array<bool, CellCount> pictures{}, squares{};
+    bool operator==(const Snapshot& other) const {
+        return std::tie(state.PurseCount, state.GivenCount, state.PurseTotal, state.GivenTotal, state.Price,
+                        state.ExerciseCount, tag, text7, label7, label8, focus, pictures, squares) ==
+               std::tie(other.state.PurseCount, other.state.GivenCount, other.state.PurseTotal, other.state.GivenTotal,
+                        other.state.Price, other.state.ExerciseCount, other.tag, other.text7, other.label7,
+                        other.label8, other.focus, other.pictures, other.squares);
+    }
+};
+
+class Robot : public QObject {
+public:
+    explicit Robot(const Options& options) : options_(options), choices_(options.seed) {}
+
+    Report run() {
+        qApp->installEventFilter(this);
+        while (report_.events < options_.events && report_.failure.empty()) {
+            if (!window_ || windowGone_ || (finished_ && ++eventsAfterEnd_ > MaxEventsAfterEnd)) newWindow();
+            if (!report_.failure.empty()) break;
+            act(0);
+            if (options_.progressEvery > 0 && report_.events >= nextProgress_) {
+                std::fprintf(stderr, "robot: %lld events, %lld rule checks, %lld series finished\n",
+                             static_cast<long long>(report_.events), static_cast<long long>(report_.checks),
+                             static_cast<long long>(report_.seriesFinished));
+                nextProgress_ += options_.progressEvery;
+            }
+        }
+        qApp->removeEventFilter(this);
+        window_.reset();
+        return report_;
+    }
+
+protected:
+    // Sees every event of the application. The first one handled inside a pause marks
+    // the pause of the exercise that was won, and may bring more events from there; the
+    // Info box being shown brings the events that run while it is open.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && object->objectName() == QStringLiteral("Info")) {
+            const int depth = depth_;
+            QTimer::singleShot(0, this, [this, depth] { whileInfoOpen(depth); });
+        }
+        if (window_ && !windowGone_ && window_->exercise().pausing()) {
+            const int count = window_->exercise().state().ExerciseCount;
+            if (pausedAt_ != count) {
+                pausedAt_ = count;
+                ++report_.pauses;
+                expect(label8_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
+                if (depth_ < MaxDepth && chance(0.7)) {
+                    const int depth = depth_ + 1;
+                    QTimer::singleShot(0, this, [this, depth] { eventsInPause(depth); });
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    bool chance(double p) { return std::bernoulli_distribution(p)(choices_); }
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(choices_); }
+
+    void newWindow() {
+        window_.reset();
+        random_ = std::make_unique<SeededRandom>(choices_());
+        const char separator = chance(0.5) ? ',' : '.';
+        window_ = std::make_unique<Form1>(
+            FormOptions{.pause = options_.pause, .random = random_.get(), .decimalSeparator = separator});
+        separator_ = separator;
+        windowGone_ = false;
+        finished_ = false;
+        eventsAfterEnd_ = 0;
+        pausedAt_ = -1;
+        connect(window_.get(), &Form1::gone, this, [this] {
+            windowGone_ = true;
+            drawsAtGone_ = random_->draws;
+            countAtGone_ = window_->exercise().state().ExerciseCount;
+        });
+        const auto child = [this](const QString& name) { return window_->findChild<QWidget*>(name); };
+        for (int cell = 0; cell < CellCount; ++cell) {
+            pictures_[cell] = child(QStringLiteral("Picture1(%1)").arg(cell));
+            squares_[cell] = child(QStringLiteral("Label10(%1)").arg(cell));
+        }
+        command1_ = child(QStringLiteral("Command1"));
+        label3_ = child(QStringLiteral("Label3"));
+        label7_ = window_->findChild<QLabel*>(QStringLiteral("Label7"));
+        label8_ = window_->findChild<QLabel*>(QStringLiteral("Label8"));
+        text7_ = window_->findChild<QLineEdit*>(QStringLiteral("Text7"));
+        window_->showCentred();
+        expect(QTest::qWaitForWindowActive(window_.get()), "the window becomes active");
+        expect(window_->exercise().seriesStarted(), "activating the window starts the series");
+        lastCount_ = window_->exercise().state().ExerciseCount;
+        expect(lastCount_ == 1, "a series starts with exercise 1");
+        ++report_.series;
+    }
+
+    void expect(bool holds, const char* rule) {
+        ++report_.checks;
+        if (holds || !report_.failure.empty()) return;
+        std::ostringstream out;
+        out << "seed " << options_.seed << ", event " << report_.events << ": " << rule;
+        if (window_ && !windowGone_) {
+            const ExerciseState& s = window_->exercise().state();
+            out << " [tag " << window_->tagText() << ", exercise " << s.ExerciseCount << ", price " << s.Price
+                << ", purse " << s.PurseTotal << ", given " << s.GivenTotal << ", Label7 \""
+                << label7_->text().toStdString() << "\"]";
+        }
+        out << "; replay with ROBOT_SEED=" << options_.seed << " ROBOT_EVENTS=" << report_.events;
+        report_.failure = out.str();
+    }
+
+    Snapshot snapshot() const {
+        Snapshot s;
+        s.state = window_->exercise().state();
+        s.tag = window_->tagText();
+        s.text7 = text7_->text().toStdString();
+        s.label7 = label7_->text();
+        s.label8 = label8_->text();
+        s.focus = window_->focusWidget();
+        for (int cell = 0; cell < CellCount; ++cell) {
+            s.pictures[cell] = !pictures_[cell]->isHidden();
+            s.squares[cell] = !squares_[cell]->isHidden();
+        }
+        return s;
+    }
+
+    // One event, then every rule.
+    void act(int depth) {
+        if (!report_.failure.empty() || windowGone_) return;
+        ++report_.events;
+        std::discrete_distribution<int> kinds(KindWeights.begin(), KindWeights.end());
+        const int outer = depth_;
+        depth_ = depth;
+        deliver(static_cast<Kind>(kinds(choices_)));
+        depth_ = outer;
+        check(depth);
+    }
+
+    // Runs inside the nested loop of a pause: the child goes on clicking and typing.
+    void eventsInPause(int depth) {
+        if (!window_ || windowGone_ || !window_->exercise().pausing()) return;
+        // The child let go of the button long before the pause ends.
+        releaseHeldButton();
+        const int count = 1 + below(MaxEventsInPause);
+        for (int i = 0; i < count; ++i) {
+            ++report_.eventsInPause;
+            act(depth);
+        }
+    }
+
+    void deliver(Kind kind) {
+        switch (kind) {
+            case Kind::Coin:
+                click(pictures_[below(CellCount)], Buttons[below(int(Buttons.size()))], randomModifiers());
+                break;
+            case Kind::Square:
+                click(squares_[below(CellCount)], chance(0.9) ? Qt::LeftButton : Qt::RightButton, {});
+                break;
+            case Kind::Ok: click(command1_, Qt::LeftButton, {}); break;
+            case Kind::Key: {
+                std::array<double, Keys.size()> weights{};
+                for (std::size_t i = 0; i < Keys.size(); ++i) weights[i] = Keys[i].weight;
+                std::discrete_distribution<std::size_t> keys(weights.begin(), weights.end());
+                type(Keys[keys(choices_)]);
+                break;
+            }
+            case Kind::Info: openInfo(); break;
+            case Kind::Smart: smartStep(); break;
+            case Kind::Idle: QCoreApplication::processEvents(); break;
+        }
+    }
+
+    Qt::KeyboardModifiers randomModifiers() {
+        if (!chance(0.1)) return {};
+        constexpr std::array Modifiers{Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier};
+        return Modifiers[below(int(Modifiers.size()))];
+    }
+
+    // A press and a release where the widget stands, delivered to the window as the
+    // platform would, so that a hidden widget is not hit and the Info box blocks it.
+    void click(QWidget* target, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+        const QRect area = target->rect();
+        const QPoint inside(area.width() / 4 + below(std::max(1, area.width() / 2)),
+                            area.height() / 4 + below(std::max(1, area.height() / 2)));
+        const QPoint at = target->mapTo(window_.get(), inside);
+        QWindow* window = window_->windowHandle();
+        heldButton_ = button;
+        heldAt_ = at;
+        heldModifiers_ = modifiers;
+        QTest::mousePress(window, button, modifiers, at);
+        releaseHeldButton();
+    }
+
+    void releaseHeldButton() {
+        if (heldButton_ == Qt::NoButton || windowGone_) return;
+        const Qt::MouseButton button = heldButton_;
+        heldButton_ = Qt::NoButton;
+        QTest::mouseRelease(window_->windowHandle(), button, heldModifiers_, heldAt_);
+    }
+
+    // Keys go where the keyboard focus is, as a real keyboard's do.
+    void type(const Key& key) {
+        QWindow* target = QGuiApplication::focusWindow();
+        if (!target) target = window_->windowHandle();
+        QTest::sendKeyEvent(QTest::Click, target, key.key, QString::fromUtf8(key.text), key.modifiers);
+    }
+
+    void openInfo() {
+        const bool boxAlreadyOpen = QApplication::activeModalWidget() != nullptr;
+        const Snapshot before = snapshot();
+        infoShown_ = false;
+        click(label3_, Qt::LeftButton, {});
+        if (boxAlreadyOpen || windowGone_) return;
+        ++report_.infoBoxes;
+        expect(infoShown_, "Info opens a modal box");
+        expect(QApplication::activeModalWidget() == nullptr, "the Info box is closed");
+        expect(snapshot() == before, "the exercise is unchanged once the Info box is closed");
+    }
+
+    // Runs inside the Info box: clicks on the window, which the box blocks, then closes it.
+    void whileInfoOpen(int depth) {
+        QPointer<QWidget> box = QApplication::activeModalWidget();
+        if (!box) return;
+        infoShown_ = true;
+        expect(box->objectName() == QStringLiteral("Info"), "the modal box is the Info box");
+        if (window_ && !windowGone_ && depth < MaxDepth) {
+            const Snapshot before = snapshot();
+            const int count = below(MaxEventsDuringInfo + 1);
+            for (int i = 0; i < count && report_.failure.empty(); ++i) {
+                ++report_.events;
+                ++report_.eventsDuringInfo;
+                constexpr std::array Targets{Kind::Coin, Kind::Square, Kind::Ok};
+                const Kind kind = Targets[below(int(Targets.size()))];
+                deliver(kind);
+                expect(snapshot() == before, "the Info box blocks the window");
+            }
+        }
+        if (!box) return;
+        switch (below(3)) {
+            case 0: QTest::keyClick(box->windowHandle(), Qt::Key_Escape); break;
+            case 1: QTest::keyClick(box->windowHandle(), Qt::Key_Return); break;
+            default:
+                if (auto* message = qobject_cast<QMessageBox*>(box.data()))
+                    QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);
+        }
+        expect(!box || box->isHidden(), "the Info box closes from the keyboard or its OK button");
+        // Never leave the robot stuck in the box's loop.
+        if (box && !box->isHidden()) box->close();
+    }
+
+    // A child who knows the rules makes one step towards the answer, so that exercises
+    // are won and series reach their end between the random events.
+    void smartStep() {
+        const Exercise& exercise = window_->exercise();
+        if (exercise.seriesFinished()) return;
+        const ExerciseState& s = exercise.state();
+        const double given = s.GivenTotal;
+        const double price = s.Price;
+        if (window_->tagText() == PayingTag) {
+            if (label8_->text() == QString::fromUtf8(text::TooManyCoins)) {
+                for (int cell = 0; cell < CellCount; ++cell)
+                    if (!squares_[cell]->isHidden() && CoinValues[cellType(cell)] <= given - price + AmountTolerance)
+                        return click(squares_[cell], Qt::LeftButton, {});
+            }
+            if (given >= price - AmountTolerance) return click(command1_, Qt::LeftButton, {});
+            // The largest coin that does not pay too much, or else the smallest one shown.
+            int best = -1;
+            int smallest = -1;
+            for (int cell = CellCount - 1; cell >= 0; --cell) {
+                if (pictures_[cell]->isHidden()) continue;
+                const double value = CoinValues[cellType(cell)];
+                if (value <= price - given + AmountTolerance && (best < 0 || value > CoinValues[cellType(best)]))
+                    best = cell;
+                if (smallest < 0 || value < CoinValues[cellType(smallest)]) smallest = cell;
+            }
+            if (best < 0) best = smallest;
+            if (best >= 0) click(pictures_[best], Qt::LeftButton, {});
+            return;
+        }
+        const double answer = readAmount(text7_->text().toStdString());
+        if (!(std::fabs(answer) < Nonsense)) {
+            if (text7_->hasFocus()) return type(Key{Qt::Key_Return, "\r", {}, 0});
+            return click(pictures_[0], Qt::LeftButton, {});
+        }
+        const double missing = (given - price) - answer;
+        const bool add = missing > 0;
+        int coin = 0;
+        for (int type = 0; type < CoinTypeCount; ++type)
+            if (CoinValues[type] <= std::fabs(missing) + AmountTolerance) coin = type;
+        click(pictures_[coin], add ? Qt::LeftButton : Qt::RightButton, {});
+    }
+
+    void check(int depth) {
+        if (windowGone_) {
+            expect(random_->draws == drawsAtGone_, "no purse is drawn once the window is gone");
+            expect(window_->exercise().state().ExerciseCount == countAtGone_,
+                   "no exercise is counted once the window is gone");
+            expect(!window_->isVisible(), "the window closes when it is gone");
+            if (depth == 0) ++report_.windowsQuit;
+            return;
+        }
+        const Exercise& exercise = window_->exercise();
+        const ExerciseState& s = exercise.state();
+        const std::string& tag = window_->tagText();
+        expect(tag == PayingTag || tag == ChangeTag, "the tag is \"0\" or \"1\"");
+        expect(s.ExerciseCount >= 1 && s.ExerciseCount <= SeriesLength, "the exercise count stays within 1 to 20");
+        expect(s.Price >= 0 && s.Price < s.PurseTotal, "the price is at least 0 and below the purse");
+
+        double coins = 0;
+        bool noneGiven = true;
+        for (int type = 0; type < CoinTypeCount; ++type) {
+            coins += s.GivenCount[type] * double(CoinValues[type]);
+            noneGiven = noneGiven && s.GivenCount[type] == 0;
+        }
+        expect(std::fabs(coins - s.GivenTotal) < AmountTolerance, "the given total is the value of the coins given");
+        if (tag == PayingTag) {
+            for (int type = 0; type < CoinTypeCount; ++type) {
+                int shown = 0;
+                for (int place = 0; place < PlacesPerType; ++place) shown += !squares_[cellOf(type, place)]->isHidden();
+                expect(shown == s.GivenCount[type], "each coin given shows its take-back square");
+            }
+        }
+        const QString label7 = label7_->text();
+        expect(label7 == QString::fromStdString(formatAmount(s.GivenTotal, separator_)) ||
+                   (label7.isEmpty() && noneGiven),
+               "Label7 shows the given total");
+
+        if (s.ExerciseCount != lastCount_) {
+            expect(s.ExerciseCount == lastCount_ + 1, "the exercise count advances by one");
+            expect(pausedAt_ == lastCount_, "the exercise count advances only after a win and its pause");
+            lastCount_ = s.ExerciseCount;
+        } else if (depth == 0) {
+            expect(pausedAt_ != s.ExerciseCount, "a pause ends with the next exercise");
+        }
+        if (exercise.seriesFinished()) {
+            expect(s.ExerciseCount == SeriesLength, "the series ends after its 20th exercise");
+            if (!finished_) ++report_.seriesFinished;
+            finished_ = true;
+        }
+        if (finished_) expect(command1_->isHidden(), "OK stays hidden after the 20th exercise");
+    }
+
+    Options options_;
+    Report report_;
+    std::int64_t nextProgress_ = options_.progressEvery;
+    std::mt19937_64 choices_;
+    // The window is deleted before its random source.
+    std::unique_ptr<SeededRandom> random_;
+    std::unique_ptr<Form1> window_;
+    char separator_ = ',';
+
+    std::array<QWidget*, CellCount> pictures_{}, squares_{};
+    QWidget *command1_ = nullptr, *label3_ = nullptr;
+    QLineEdit* text7_ = nullptr;
+    QLabel *label7_ = nullptr, *label8_ = nullptr;
+
+    bool windowGone_ = false;
+    std::int64_t drawsAtGone_ = 0;
+    int countAtGone_ = 0;
+    bool finished_ = false;
+    int eventsAfterEnd_ = 0;
+    int lastCount_ = 0;
+    // The exercise count during the last pause seen.
+    int pausedAt_ = -1;
+    bool infoShown_ = false;
+    // How deep the event being delivered is nested: 0 at the top, 1 inside a pause...
+    int depth_ = 0;
+    Qt::MouseButton heldButton_ = Qt::NoButton;
+    QPoint heldAt_;
+    Qt::KeyboardModifiers heldModifiers_;
+};
+
+}  // namespace
+
+Report run(const Options& options) { return Robot(options).run(); }
+
+}  // namespace piecettes::robot
