@@ -68,10 +68,10 @@ QString installedFamily(const char* name) {
     return family;
 }
 
-QFont fontOf(const layout::Font& spec) {
-    QFont font(installedFamily(spec.family));
-    font.setPointSizeF(spec.points);
-    font.setItalic(spec.italic);
+QFont fontOf(const layout::Font& wanted) {
+    QFont font(installedFamily(wanted.family));
+    font.setPointSizeF(wanted.points);
+    font.setItalic(wanted.italic);
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -165,23 +165,23 @@ void Form1::buildControls() {
     setBackground(shape1, rgb(layout::BandColour));
     setTextColour(shape1, Qt::black);
 
-    for (const auto& spec : layout::Labels) {
+    for (const auto& row : layout::Labels) {
         auto* label = new ClickLabel(client_);
-        label->setObjectName(QString::fromLatin1(spec.name));
-        label->setGeometry(pixels(spec.twips));
+        label->setObjectName(QString::fromLatin1(row.name));
+        label->setGeometry(pixels(row.twips));
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
-        label->setText(QString::fromUtf8(spec.caption));
-        label->setFont(fontOf(spec.font));
+        label->setText(QString::fromUtf8(row.caption));
+        label->setFont(fontOf(row.font));
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignTop | (spec.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
-        setTextColour(label, colourOf(spec.text, system));
-        if (spec.background != layout::Transparent) setBackground(label, colourOf(spec.background, system));
-        if (spec.border) {
+        label->setAlignment(Qt::AlignTop | (row.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
+        setTextColour(label, colourOf(row.text, system));
+        if (row.background != layout::Transparent) setBackground(label, colourOf(row.background, system));
+        if (row.border) {
             label->setFrameStyle(QFrame::Box | QFrame::Plain);
             label->setAlignment(Qt::AlignCenter);
         }
-        label->setVisible(spec.visible);
+        label->setVisible(row.visible);
     }
     const auto label = [this](const char* name) { return client_->findChild<ClickLabel*>(QLatin1String(name)); };
     label3_ = label("Label3");
@@ -194,13 +194,13 @@ void Form1::buildControls() {
     label13_ = label("Label13");
     label3_->setCursor(Qt::PointingHandCursor);
 
-    const auto button = [&](const layout::ButtonSpec& spec) {
-        auto* b = new QPushButton(QString::fromUtf8(spec.caption), client_);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        b->setGeometry(pixels(spec.twips));
-        b->setFont(fontOf(spec.font));
-        if (spec.background != layout::ButtonFace) {
-            setBackground(b, colourOf(spec.background, system));
+    const auto button = [&](const layout::ButtonSpec& row) {
+        auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
+        b->setObjectName(QString::fromLatin1(row.name));
+        b->setGeometry(pixels(row.twips));
+        b->setFont(fontOf(row.font));
+        if (row.background != layout::ButtonFace) {
+            setBackground(b, colourOf(row.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
             // Enter presses the button that has the focus, as on other desktops.
             b->setAutoDefault(true);
