@@ -27,7 +27,8 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build [cmake --build options...], e.g. build --target piecettes
 build() {
-    cmake -S "$root" -B "$build_dir" "$@"
-    cmake --build "$build_dir" --parallel "$(nproc)"
+    cmake -S "$root" -B "$build_dir"
+    cmake --build "$build_dir" --parallel "$(nproc)" "$@"
 }
