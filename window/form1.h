@@ -1,7 +1,6 @@
 // The program's only window, Form1, with its 99 controls and its two commands.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -12,7 +11,6 @@
 #include "controls.h"
 #include "exercise.h"
 
-class QEventLoop;
 class QFrame;
 class QLabel;
 class QPushButton;
