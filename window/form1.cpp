@@ -34,7 +34,6 @@ QColor rgb(layout::Rgb colour) { return QColor::fromRgb(static_cast<QRgb>(colour
 QColor colourOf(layout::Rgb colour, const QPalette& system) {
     switch (colour) {
         case layout::ButtonText: return system.color(QPalette::ButtonText);
-        case layout::WindowText: return system.color(QPalette::WindowText);
         case layout::ButtonFace: return system.color(QPalette::Button);
         default: return rgb(colour);
     }

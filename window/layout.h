@@ -28,9 +28,8 @@ constexpr Rgb PaleYellow = 0xFFFFC0;
 constexpr Rgb Olive = 0x808000;
 constexpr Rgb AnswerText = 0x004040;
 constexpr Rgb LightGrey = 0xE0E0E0;
-// Text in the system's button-text or window-text colour instead of a fixed one.
+// The system's button colours instead of a fixed one.
 constexpr Rgb ButtonText = 0xFF000001;
-constexpr Rgb WindowText = 0xFF000002;
 constexpr Rgb ButtonFace = 0xFF000003;
 constexpr Rgb Transparent = 0xFF000004;
 
