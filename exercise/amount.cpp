@@ -1,8 +1,8 @@
 #include "amount.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <limits>
 
 namespace piecettes {
 
@@ -13,13 +13,17 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
+// Both conversions use <charconv>, which ignores the C library's locale: under a
+// French LC_NUMERIC, strtod stops at a point and printf writes a comma.
 double readAmount(std::string_view text) {
-    // Keep only the characters of the leading number, then let strtod read that
-    // plain form, which cannot contain an exponent or a prefix.
+    // Keep only the characters of the leading number, so that from_chars reads a
+    // plain form that cannot contain an exponent or a prefix.
     std::string number;
+    bool negative = false;
     bool signSeen = false;
     bool digitSeen = false;
     bool pointSeen = false;
+    bool wholePartNonZero = false;
     bool commaReplaced = false;
     for (char c : text) {
         if (c == ',' && !commaReplaced) {
@@ -29,9 +33,10 @@ double readAmount(std::string_view text) {
         if (isBlank(c)) continue;
         if ((c == '+' || c == '-') && !signSeen && !digitSeen && !pointSeen) {
             signSeen = true;
-            number += c;
+            negative = c == '-';
         } else if (isDigit(c)) {
             digitSeen = true;
+            wholePartNonZero = wholePartNonZero || (!pointSeen && c != '0');
             number += c;
         } else if (c == '.' && !pointSeen) {
             pointSeen = true;
@@ -41,15 +46,21 @@ double readAmount(std::string_view text) {
         }
     }
     if (!digitSeen) return 0.0;
-    return std::strtod(number.c_str(), nullptr);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                              std::chars_format::fixed);
+    // Out of range: too many digits before the point overflow, after it they underflow.
+    if (error == std::errc::result_out_of_range)
+        value = wholePartNonZero ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
 }
 
 std::string formatAmount(double amount, char decimalSeparator) {
     if (!std::isfinite(amount)) amount = 0.0;
     // 309 digits before the point at most, plus sign, point and two decimals.
     char buffer[320];
-    std::snprintf(buffer, sizeof buffer, "%.2f", amount);
-    std::string text(buffer);
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, amount, std::chars_format::fixed, 2).ptr;
+    std::string text(buffer, end);
     if (text == "-0.00") text = "0.00";
     if (const auto point = text.find('.'); point != std::string::npos) text[point] = decimalSeparator;
     return text;
