@@ -1,5 +1,6 @@
 // Reading amounts typed by a child and writing amounts for display.
 #include "amount.h"
+#include "locale_check.h"
 
 #include <QTest>
 #include <limits>
@@ -11,6 +12,8 @@ class AmountTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void reading_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("expected");
@@ -71,5 +74,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(AmountTest)
+QTEST_GUILESS_MAIN(AmountTest)
 #include "amount_test.moc"

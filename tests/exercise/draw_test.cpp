@@ -1,5 +1,6 @@
 // The start of the series and the purse and price draw of every exercise.
 #include "fakes.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 using namespace piecettes::fakes;
@@ -8,6 +9,8 @@ class DrawTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void seriesStart() {
         Game g;
         g.start(FullPurse, 3, 5);
@@ -98,5 +101,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(DrawTest)
+QTEST_GUILESS_MAIN(DrawTest)
 #include "draw_test.moc"

@@ -1,5 +1,6 @@
 // Paying, the change question, the praise and the end of the series.
 #include "fakes.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 using namespace piecettes::fakes;
@@ -57,6 +58,8 @@ class ExerciseTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void coinsMakingThePriceWin_data() {
         QTest::addColumn<int>("button");
         QTest::newRow("left") << LeftButton;
@@ -380,5 +383,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(ExerciseTest)
+QTEST_GUILESS_MAIN(ExerciseTest)
 #include "exercise_test.moc"

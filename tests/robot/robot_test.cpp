@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "locale_check.h"
 #include "robot.h"
 
 namespace {
@@ -31,7 +32,10 @@ constexpr std::int64_t CoverageEvents = 50'000;
 class RobotTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testLogger = qInstallMessageHandler(quietLogger); }
+    void initTestCase() {
+        piecettes::test::verifyAskedLocale();
+        testLogger = qInstallMessageHandler(quietLogger);
+    }
     void cleanupTestCase() { qInstallMessageHandler(testLogger); }
 
     void childPlaysAtRandom() {

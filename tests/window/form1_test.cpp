@@ -13,6 +13,7 @@
 
 #include "../exercise/fakes.h"
 #include "form1.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 using fakes::ScriptedRandom;
@@ -79,6 +80,8 @@ class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void opensAsDesigned();
     void squaresShiftOnceAtStart();
     void tabCyclesThroughShownControls();

@@ -11,6 +11,7 @@
 
 #include "../exercise/fakes.h"
 #include "form1.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 using fakes::ScriptedRandom;
@@ -48,6 +49,8 @@ class PauseTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void waitsThreeSecondsWithoutWorking();
     void quitterEndsTheProgramDuringThePause();
     void closingTheWindowEndsThePause();

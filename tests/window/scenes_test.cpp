@@ -11,6 +11,7 @@
 
 #include "../exercise/fakes.h"
 #include "form1.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 using fakes::ScriptedRandom;
@@ -26,6 +27,8 @@ class ScenesTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
+
     void init();
     void everyTextFitsItsBox();
 
