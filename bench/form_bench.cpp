@@ -19,7 +19,7 @@
 #include <optional>
 #include <vector>
 
-#include "form1.h"
+#include "exercise_window.h"
 
 using namespace piecettes;
 using namespace std::chrono_literals;
@@ -62,10 +62,10 @@ private:
 class Window {
 public:
     explicit Window(std::optional<std::chrono::milliseconds> pause)
-        : form_(FormOptions{.pause = pause, .random = &random_, .decimalSeparator = ','}) {}
+        : form_(WindowOptions{.pause = pause, .random = &random_, .decimalSeparator = ','}) {}
 
     ScriptedRandom& random() { return random_; }
-    Form1& form() { return form_; }
+    ExerciseWindow& form() { return form_; }
     bool open() {
         form_.showCentred();
         return QTest::qWaitForWindowActive(&form_);
@@ -101,7 +101,7 @@ public:
 
 private:
     ScriptedRandom random_;
-    Form1 form_;
+    ExerciseWindow form_;
 };
 
 // Prices of the series: exact payments, and prices below 2 euros whose change ends in
@@ -183,7 +183,7 @@ private slots:
             QTest::mouseClick(square, Qt::LeftButton);
             QCoreApplication::sendPostedEvents();
         }
-        QCOMPARE(window.form().exercise().state().GivenTotal, 0.0f);
+        QCOMPARE(window.form().exercise().state().givenTotal, 0.0f);
     }
 
     void wholeSeries() {
@@ -206,7 +206,7 @@ private slots:
             QCoreApplication::sendPostedEvents();
         }
         QVERIFY(window.form().exercise().seriesFinished());
-        QCOMPARE(window.form().exercise().state().ExerciseCount, SeriesLength);
+        QCOMPARE(window.form().exercise().state().exerciseCount, SeriesLength);
     }
 
     void waitingCpu() {
@@ -224,7 +224,7 @@ private slots:
             answer->removeEventFilter(&watch);
             QCOMPARE(watch.cpuMs.size(), std::size_t{2});
             QVERIFY(wall.elapsed() >= SuccessPause.count());
-            QCOMPARE(window.form().exercise().state().ExerciseCount, run + 2);
+            QCOMPARE(window.form().exercise().state().exerciseCount, run + 2);
             qInfo("BENCH waiting_cpu_ms=%.3f", watch.cpuMs[1] - watch.cpuMs[0]);
         }
     }

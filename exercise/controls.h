@@ -7,9 +7,21 @@
 
 namespace piecettes {
 
-// The controls the rules address by name. The coin pictures Picture1(k) and the
-// take-back squares Label10(k) are addressed by cell number instead.
-enum class Control { Form1, Label5, Label6, Label7, Label8, Label9, Label12, Label13, Command1, Command2, Text7 };
+// The controls the rules act on, by their role in the exercise. The coin pictures and
+// the take-back squares of the purse are addressed by cell number instead.
+enum class Control {
+    Window,       // the exercise's window itself
+    Instruction,  // what to do now, under OK
+    Price,        // the price to pay
+    GivenTotal,   // the total of the coins handed over
+    Feedback,     // "Encore !", "Bravo !", the change question and the other messages
+    Score,        // the score line, and the closing message of the series
+    Answer,       // the change answer as shown in its large box, a copy of AnswerInput
+    Hint,         // the hint line under the purse
+    Ok,           // the OK button
+    FocusPark,    // an unseen button that holds the focus once the series is over
+    AnswerInput,  // an unseen box that takes the typed change answer
+};
 
 // Colours as 32-bit numbers: 0x00BBGGRR for an RGB colour, or 0x80000000 plus an
 // index into the user's system colours.
@@ -29,30 +41,36 @@ class Controls {
 public:
     virtual ~Controls() = default;
 
-    // Captions of Label5 to Label9, Label12 and Label13.
+    // Writes a line the child reads: Instruction, Price, GivenTotal, Feedback, Score, Answer or Hint.
     virtual void setCaption(Control control, const std::string& text) = 0;
-    // Label8, Label12, Label13 and Command1.
+    // Shows or hides Feedback, Answer, Hint or Ok.
     virtual void setVisible(Control control, bool visible) = 0;
-    // Label12.
+    // Colours the answer box: green when right, white again for the next question.
     virtual void setBackColour(Control control, Colour colour) = 0;
-    // Paints the control now, without waiting for the event loop (Label12, Text7).
+    // Paints Answer or AnswerInput now, before a pause would let the event loop do it.
     virtual void repaintNow(Control control) = 0;
 
-    virtual void setPictureVisible(int cell, bool visible) = 0;
+    // Shows or hides the coin of a cell of the purse.
+    virtual void setCoinVisible(int cell, bool visible) = 0;
+    // Shows or hides the grey square that stands for a coin handed over.
     virtual void setSquareVisible(int cell, bool visible) = 0;
+    // Colours a take-back square.
     virtual void setSquareBackColour(int cell, Colour colour) = 0;
+    // Where a take-back square stands in the purse.
     virtual Position squarePosition(int cell) const = 0;
-    // Moves the square, keeping its size.
+    // Moves a take-back square, keeping its size.
     virtual void moveSquare(int cell, Position position) = 0;
 
-    virtual std::string text7() const = 0;
-    // Replaces the text of Text7 as it stands, without cutting it to the typed-length
+    // The typed change answer, as text.
+    virtual std::string answerText() const = 0;
+    // Replaces the answer text as it stands, without cutting it to the typed-length
     // limit and without reporting a change: the rules run their change handler themselves.
-    virtual void setText7(const std::string& text) = 0;
-    // Puts the caret at a character position, or at the end of a shorter text.
-    virtual void setText7Caret(int position) = 0;
+    virtual void setAnswerText(const std::string& text) = 0;
+    // Puts the answer's caret at a character position, or at the end of a shorter text.
+    virtual void setAnswerCaret(int position) = 0;
 
-    // Form1 means the window: the focus returns to the control of the window that held it last.
+    // Gives the keyboard focus to a control. Window means the window itself: the focus
+    // returns to the control of the window that held it last.
     virtual void setFocus(Control control) = 0;
 
     // The window's free-text tag, where the phase is kept.

@@ -54,7 +54,7 @@ Amount Exercise::coinValue(int type) const {
 
 std::string Exercise::format(double amount) const { return formatAmount(amount, decimalSeparator_); }
 
-void Exercise::Form_Activate() {
+void Exercise::windowActivated() {
     if (started_ || gone_) return;
     started_ = true;
     coinValue_ = CoinValues;
@@ -63,175 +63,175 @@ void Exercise::Form_Activate() {
         const Position at = controls_.squarePosition(cell);
         controls_.moveSquare(cell, {at.left + SquareShiftLeft, at.top + SquareShiftTop});
     }
-    state_.ExerciseCount = 0;
-    NewExercise();
+    state_.exerciseCount = 0;
+    newExercise();
 }
 
-void Exercise::NewExercise() {
+void Exercise::newExercise() {
     if (gone_) return;
     random_.reseed();
-    controls_.setCaption(Control::Label5, text::PayInstruction);
-    controls_.setCaption(Control::Label8, "");
-    controls_.setCaption(Control::Label7, "");
+    controls_.setCaption(Control::Instruction, text::PayInstruction);
+    controls_.setCaption(Control::Feedback, "");
+    controls_.setCaption(Control::GivenTotal, "");
     controls_.setTag(PayingTag);
-    for (int type = 0; type < CoinTypeCount; ++type) state_.GivenCount[type] = 0;
+    for (int type = 0; type < CoinTypeCount; ++type) state_.givenCount[type] = 0;
     for (int cell = 0; cell < CellCount; ++cell) {
-        controls_.setPictureVisible(cell, false);
+        controls_.setCoinVisible(cell, false);
         controls_.setSquareVisible(cell, false);
     }
-    state_.Price = 0;
-    state_.GivenTotal = 0;
+    state_.price = 0;
+    state_.givenTotal = 0;
     drawPurse();
     drawPrice();
-    controls_.setCaption(Control::Label6, format(state_.Price));
-    increment(state_.ExerciseCount, 1);
-    controls_.setFocus(Control::Form1);
+    controls_.setCaption(Control::Price, format(state_.price));
+    increment(state_.exerciseCount, 1);
+    controls_.setFocus(Control::Window);
 }
 
 void Exercise::drawPurse() {
     // An empty purse has no price below it, so it is drawn again.
     do {
-        state_.PurseTotal = 0;
+        state_.purseTotal = 0;
         for (int type = 0; type < CoinTypeCount; ++type) {
             const int count = drawBelow(random_, MaxCoinsPerType);
-            state_.PurseCount[type] = static_cast<float>(count);
-            state_.PurseTotal = toFloat(double(coinValue(type)) * state_.PurseCount[type] + state_.PurseTotal);
-            for (int place = 0; place < count; ++place) controls_.setPictureVisible(cellOf(type, place), true);
+            state_.purseCount[type] = static_cast<float>(count);
+            state_.purseTotal = toFloat(double(coinValue(type)) * state_.purseCount[type] + state_.purseTotal);
+            for (int place = 0; place < count; ++place) controls_.setCoinVisible(cellOf(type, place), true);
         }
-    } while (!(state_.PurseTotal > 0.0f));
+    } while (!(state_.purseTotal > 0.0f));
 }
 
 void Exercise::drawPrice() {
     do {
         const int euros = drawBelow(random_, MaxEuros);
         const int cents = drawBelow(random_, CentsPerEuro);
-        state_.Price = toFloat(euros + double(cents) / CentsPerEuro);
-    } while (!(state_.Price < state_.PurseTotal));
+        state_.price = toFloat(euros + double(cents) / CentsPerEuro);
+    } while (!(state_.price < state_.purseTotal));
 }
 
-void Exercise::Picture1_MouseDown(int cell, int button, int /*shift*/, float /*x*/, float /*y*/) {
+void Exercise::coinPressed(int cell, int button) {
     if (gone_ || !validCell(cell)) return;
     if (controls_.tag() == PayingTag) {
         // Paying: any button hands the coin over.
         const int type = cellType(cell);
-        controls_.setCaption(Control::Label13, text::TakeBackHint);
-        controls_.setVisible(Control::Label13, true);
-        controls_.setCaption(Control::Label8, "");
-        controls_.setPictureVisible(cell, false);
+        controls_.setCaption(Control::Hint, text::TakeBackHint);
+        controls_.setVisible(Control::Hint, true);
+        controls_.setCaption(Control::Feedback, "");
+        controls_.setCoinVisible(cell, false);
         controls_.setSquareVisible(cell, true);
-        increment(state_.GivenCount[type], 1);
-        state_.GivenTotal = toFloat(double(state_.GivenTotal) + coinValue(type));
-        controls_.setCaption(Control::Label7, format(state_.GivenTotal));
-        const float difference = toFloat(double(state_.GivenTotal) - state_.Price);
-        if (toFloat(double(difference) * difference) < AutoWinSquare) ExerciseWon();
+        increment(state_.givenCount[type], 1);
+        state_.givenTotal = toFloat(double(state_.givenTotal) + coinValue(type));
+        controls_.setCaption(Control::GivenTotal, format(state_.givenTotal));
+        const float difference = toFloat(double(state_.givenTotal) - state_.price);
+        if (toFloat(double(difference) * difference) < AutoWinSquare) exerciseWon();
         return;
     }
     // Change: the left button adds the coin to the answer, any other takes it away.
-    const double answer = readAmount(controls_.text7());
+    const double answer = readAmount(controls_.answerText());
     const double coin = coinValue(cell);
     const float value = toFloat(button == LeftButton ? answer + coin : answer - coin);
-    setText7(format(value));
+    setAnswerText(format(value));
     if (gone_) return;
-    controls_.repaintNow(Control::Text7);
-    controls_.setFocus(Control::Text7);
-    controls_.setText7Caret(CaretAfterAmount);
+    controls_.repaintNow(Control::AnswerInput);
+    controls_.setFocus(Control::AnswerInput);
+    controls_.setAnswerCaret(CaretAfterAmount);
 }
 
-void Exercise::Label10_Click(int cell) {
+void Exercise::squareClicked(int cell) {
     if (gone_ || !validCell(cell)) return;
     const int type = cellType(cell);
-    controls_.setCaption(Control::Label8, "");
-    controls_.setPictureVisible(cell, true);
+    controls_.setCaption(Control::Feedback, "");
+    controls_.setCoinVisible(cell, true);
     controls_.setSquareVisible(cell, false);
-    increment(state_.GivenCount[type], -1);
-    state_.GivenTotal = toFloat(double(state_.GivenTotal) - coinValue(type));
-    controls_.setCaption(Control::Label7, format(state_.GivenTotal));
+    increment(state_.givenCount[type], -1);
+    state_.givenTotal = toFloat(double(state_.givenTotal) - coinValue(type));
+    controls_.setCaption(Control::GivenTotal, format(state_.givenTotal));
     // What is left still pays the price: OK is the next step. Once the series is
     // over OK is hidden, so the focus stays where it is.
-    if (!finished_ && toFloat(double(state_.GivenTotal) - state_.Price) > -AmountToleranceF)
-        controls_.setFocus(Control::Command1);
+    if (!finished_ && toFloat(double(state_.givenTotal) - state_.price) > -AmountToleranceF)
+        controls_.setFocus(Control::Ok);
 }
 
-void Exercise::Command1_Click() {
+void Exercise::okPressed() {
     if (gone_) return;
     if (controls_.tag() == ChangeTag) {
         int key = EnterKey;
-        Text7_KeyPress(key);
+        answerKey(key);
         return;
     }
-    const double given = state_.GivenTotal;
-    const double price = state_.Price;
+    const double given = state_.givenTotal;
+    const double price = state_.price;
     if (std::fabs(toFloat(given - price)) < AmountToleranceF) {
-        controls_.setBackColour(Control::Label12, Green);
-        controls_.repaintNow(Control::Label12);
-        ExerciseWon();
-    } else if (toFloat(given + AmountTolerance) < state_.Price) {
-        controls_.setCaption(Control::Label8, text::More);
-    } else if (toFloat(price + AmountTolerance) < state_.GivenTotal) {
+        controls_.setBackColour(Control::Answer, Green);
+        controls_.repaintNow(Control::Answer);
+        exerciseWon();
+    } else if (toFloat(given + AmountTolerance) < state_.price) {
+        controls_.setCaption(Control::Feedback, text::More);
+    } else if (toFloat(price + AmountTolerance) < state_.givenTotal) {
         for (int type = 0; type < CoinTypeCount; ++type) {
-            if (state_.GivenCount[type] >= 1 && toFloat(given - price - coinValue(type)) > -AmountToleranceF) {
-                TooManyCoins();
+            if (state_.givenCount[type] >= 1 && toFloat(given - price - coinValue(type)) > -AmountToleranceF) {
+                tooManyCoins();
                 return;
             }
         }
-        AskForChange();
+        askForChange();
     }
 }
 
-void Exercise::TooManyCoins() {
+void Exercise::tooManyCoins() {
     if (gone_) return;
-    controls_.setCaption(Control::Label8, text::TooManyCoins);
+    controls_.setCaption(Control::Feedback, text::TooManyCoinsMessage);
 }
 
 bool Exercise::answerIsRight() const {
-    const double answer = readAmount(controls_.text7());
-    const double due = double(state_.GivenTotal) - double(state_.Price);
+    const double answer = readAmount(controls_.answerText());
+    const double due = double(state_.givenTotal) - double(state_.price);
     return std::fabs(due - answer) < AmountTolerance;
 }
 
-void Exercise::setText7(const std::string& text) {
-    controls_.setText7(text);
-    Text7_Change();
+void Exercise::setAnswerText(const std::string& text) {
+    controls_.setAnswerText(text);
+    answerChanged();
 }
 
-void Exercise::Text7_Change() {
+void Exercise::answerChanged() {
     if (gone_) return;
-    controls_.setCaption(Control::Label12, controls_.text7());
-    if (answerIsRight()) ExerciseWon();
+    controls_.setCaption(Control::Answer, controls_.answerText());
+    if (answerIsRight()) exerciseWon();
 }
 
-void Exercise::Text7_KeyPress(int& key) {
+void Exercise::answerKey(int& key) {
     if (gone_) {
         key = 0;
         return;
     }
     if (key == ',') key = '.';
-    controls_.setCaption(Control::Label8, "");
+    controls_.setCaption(Control::Feedback, "");
     if (key != EnterKey) return;
     key = 0;
     if (answerIsRight()) {
-        controls_.setBackColour(Control::Label12, Green);
-        controls_.repaintNow(Control::Label12);
-        ExerciseWon();
+        controls_.setBackColour(Control::Answer, Green);
+        controls_.repaintNow(Control::Answer);
+        exerciseWon();
         return;
     }
-    controls_.setCaption(Control::Label8, text::Wrong);
-    setText7("");
+    controls_.setCaption(Control::Feedback, text::Wrong);
+    setAnswerText("");
     if (gone_) return;
-    controls_.setCaption(Control::Label12, text::Unknown);
-    controls_.setFocus(Control::Text7);
+    controls_.setCaption(Control::Answer, text::Unknown);
+    controls_.setFocus(Control::AnswerInput);
 }
 
-void Exercise::ExerciseWon() {
+void Exercise::exerciseWon() {
     if (gone_) return;
-    controls_.setCaption(Control::Label8, text::Bravo);
-    controls_.setBackColour(Control::Label12, Green);
-    controls_.repaintNow(Control::Label12);
-    if (state_.ExerciseCount > 1) controls_.setCaption(Control::Label9, text::score(state_.ExerciseCount));
+    controls_.setCaption(Control::Feedback, text::Bravo);
+    controls_.setBackColour(Control::Answer, Green);
+    controls_.repaintNow(Control::Answer);
+    if (state_.exerciseCount > 1) controls_.setCaption(Control::Score, text::score(state_.exerciseCount));
     // An answer that is still, or again, right while the pause runs only repeats the
     // praise: it must not count the exercise twice nor draw a second one.
     if (pausing_) return;
-    if (state_.ExerciseCount < SeriesLength) {
+    if (state_.exerciseCount < SeriesLength) {
         pausing_ = true;
         const bool windowAlive = controls_.pause(SuccessPause);
         pausing_ = false;
@@ -239,38 +239,38 @@ void Exercise::ExerciseWon() {
             gone_ = true;
             return;
         }
-        controls_.setVisible(Control::Label12, false);
-        controls_.setBackColour(Control::Label12, White);
-        NewExercise();
+        controls_.setVisible(Control::Answer, false);
+        controls_.setBackColour(Control::Answer, White);
+        newExercise();
         return;
     }
     finished_ = true;
-    controls_.setCaption(Control::Label9, text::SeriesDone);
-    controls_.setVisible(Control::Label8, false);
-    controls_.setVisible(Control::Command1, false);
-    controls_.setFocus(Control::Command2);
+    controls_.setCaption(Control::Score, text::SeriesDone);
+    controls_.setVisible(Control::Feedback, false);
+    controls_.setVisible(Control::Ok, false);
+    controls_.setFocus(Control::FocusPark);
 }
 
-void Exercise::AskForChange() {
+void Exercise::askForChange() {
     if (gone_) return;
-    controls_.setCaption(Control::Label8, text::AskChange);
-    ShowChangeCoins();
-    setText7("");
+    controls_.setCaption(Control::Feedback, text::AskChange);
+    showChangeCoins();
+    setAnswerText("");
     if (gone_) return;
-    controls_.setVisible(Control::Label12, true);
+    controls_.setVisible(Control::Answer, true);
     controls_.setTag(ChangeTag);
-    controls_.setFocus(Control::Text7);
+    controls_.setFocus(Control::AnswerInput);
 }
 
-void Exercise::ShowChangeCoins() {
+void Exercise::showChangeCoins() {
     if (gone_) return;
     for (int cell = 0; cell < CellCount; ++cell) {
-        controls_.setPictureVisible(cell, false);
+        controls_.setCoinVisible(cell, false);
         controls_.setSquareVisible(cell, false);
     }
-    for (int type = 0; type < CoinTypeCount; ++type) controls_.setPictureVisible(type, true);
-    controls_.setCaption(Control::Label5, text::ChangeInstruction);
-    controls_.setCaption(Control::Label13, text::RightClickHint);
+    for (int type = 0; type < CoinTypeCount; ++type) controls_.setCoinVisible(type, true);
+    controls_.setCaption(Control::Instruction, text::ChangeInstruction);
+    controls_.setCaption(Control::Hint, text::RightClickHint);
 }
 
 }  // namespace piecettes

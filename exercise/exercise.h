@@ -4,7 +4,7 @@
 // the window only through Controls. The window calls the handlers below for its
 // events; each handler changes the controls in a fixed order, which is behaviour.
 // Everything runs on the window's one thread. The success pause keeps handling
-// window events, so handlers may run nested inside ExerciseWon.
+// window events, so handlers may run nested inside exerciseWon.
 #pragma once
 
 #include <array>
@@ -35,13 +35,13 @@ constexpr int EnterKey = 13;
 
 struct ExerciseState {
     // Whole numbers 0 to 5 held as floats, per coin type.
-    std::array<float, SlotCount> PurseCount{};
-    std::array<std::int16_t, SlotCount> GivenCount{};
-    Amount PurseTotal = 0;
-    Amount GivenTotal = 0;
-    Amount Price = 0;
+    std::array<float, SlotCount> purseCount{};
+    std::array<std::int16_t, SlotCount> givenCount{};
+    Amount purseTotal = 0;
+    Amount givenTotal = 0;
+    Amount price = 0;
     // 1 during the first exercise of a series.
-    std::int16_t ExerciseCount = 0;
+    std::int16_t exerciseCount = 0;
 };
 
 namespace text {
@@ -50,7 +50,7 @@ inline constexpr const char* ChangeInstruction = "Clique sur les pièces qu'on t
 inline constexpr const char* TakeBackHint = "Clic sur le carré pour reprendre la pièce.";
 inline constexpr const char* RightClickHint = "Clic droit pour reprendre une pièce";
 inline constexpr const char* More = "Encore !";
-inline constexpr const char* TooManyCoins = "Tu donnes trop de pièces. Tu peux en reprendre.";
+inline constexpr const char* TooManyCoinsMessage = "Tu donnes trop de pièces. Tu peux en reprendre.";
 inline constexpr const char* AskChange = "Bien ! Combien doit-on te rendre ?";
 inline constexpr const char* Wrong = "Non ! Recommence !";
 inline constexpr const char* Bravo = "Bravo !";
@@ -66,27 +66,27 @@ public:
     Exercise(Controls& controls, RandomSource& random, char decimalSeparator);
 
     // The window became active: the first call starts the series, later ones do nothing.
-    void Form_Activate();
+    void windowActivated();
     // Draws a purse and a price below its value and opens the paying half.
-    void NewExercise();
+    void newExercise();
 
-    // A mouse button (LeftButton, RightButton, MiddleButton) was pressed on Picture1(cell).
-    void Picture1_MouseDown(int cell, int button, int shift, float x, float y);
-    // The take-back square Label10(cell) was clicked.
-    void Label10_Click(int cell);
+    // A mouse button (LeftButton, RightButton, MiddleButton) was pressed on the coin of a cell.
+    void coinPressed(int cell, int button);
+    // The take-back square of a cell was clicked.
+    void squareClicked(int cell);
     // OK was clicked or pressed from the keyboard.
-    void Command1_Click();
-    // The text of Text7 changed by typing; the rules report their own changes.
-    void Text7_Change();
-    // A character is about to enter Text7. The handler may replace key, or set it to 0
+    void okPressed();
+    // The typed answer changed by typing; the rules report their own changes.
+    void answerChanged();
+    // A character is about to enter the typed answer. The handler may replace key, or set it to 0
     // so that nothing is inserted. Enter arrives as EnterKey.
-    void Text7_KeyPress(int& key);
+    void answerKey(int& key);
 
     // Praise, score line, then the pause and the next exercise, or the end of the series.
-    void ExerciseWon();
-    void TooManyCoins();
-    void AskForChange();
-    void ShowChangeCoins();
+    void exerciseWon();
+    void tooManyCoins();
+    void askForChange();
+    void showChangeCoins();
 
     const ExerciseState& state() const { return state_; }
     // The coin table; every slot reads 0 until the series starts.
@@ -98,7 +98,7 @@ public:
     bool gone() const { return gone_; }
 
 private:
-    void setText7(const std::string& text);
+    void setAnswerText(const std::string& text);
     bool answerIsRight() const;
     std::string format(double amount) const;
     void drawPurse();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace piecettes::layout {
@@ -56,8 +57,15 @@ struct Rect {
 
 enum class Align { Left, Centre };
 
+// What a label is for: the window keeps the ones it writes to, the fixed ones only show.
+enum class LabelRole { Fixed, Info, Hint, Price, GivenTotal, Feedback, Answer, Instruction, Score };
+constexpr std::size_t LabelRoleCount = static_cast<std::size_t>(LabelRole::Score) + 1;
+
+// Each control keeps its classic name as its objectName, so that accessibility tools
+// and tests can find it; the code itself speaks of roles.
 struct LabelSpec {
     const char* name;
+    LabelRole role;
     Rect twips;
     const char* caption;
     Font font;
@@ -68,26 +76,35 @@ struct LabelSpec {
     bool visible = true;
 };
 
-// In stacking order from the bottom: the band Shape1 is made before the labels on it.
-constexpr Rect Shape1{60, 60, 11775, 555};
-constexpr Rect Frame1{240, 900, 5115, 7095};
-
-constexpr std::array Labels{
-    LabelSpec{"Label2", {180, 120, 2835, 435}, "Le porte-monnaie", Comic1575, ButtonText, Transparent, Align::Left},
-    LabelSpec{"Label3", {10380, 120, 1395, 435}, "Info", WindowFont, ButtonText, Transparent, Align::Centre},
-    LabelSpec{"Label13", {240, 8160, 5115, 375}, "Clic sur le carré pour reprendre la pièce.", WindowFont, White,
-              Transparent, Align::Centre, false, false},
-    LabelSpec{"Label1(0)", {5760, 840, 3495, 615}, "Tu dois payer :", Comic24, PaleCyan, Teal, Align::Left},
-    LabelSpec{"Label6", {9300, 840, 1455, 615}, "", Comic24, White, Teal, Align::Left},
-    LabelSpec{"Label4", {10860, 840, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
-    LabelSpec{"Label1(1)", {5760, 1500, 2655, 675}, "Tu donnes :", Comic24, PaleCyan, Teal, Align::Left},
-    LabelSpec{"Label7", {9300, 1500, 1515, 615}, "", Comic24, Yellow, Teal, Align::Left},
-    LabelSpec{"Label11", {10860, 1500, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
-    LabelSpec{"Label8", {5820, 2520, 5595, 1155}, "", Comic2025, PaleYellow, Teal, Align::Left},
-    LabelSpec{"Label12", {8940, 4080, 2535, 1035}, "?", Comic36, AnswerText, LightGrey, Align::Centre, true, false},
-    LabelSpec{"Label5", {5520, 5520, 6195, 1035}, "", Comic1425, Yellow, Teal, Align::Centre},
-    LabelSpec{"Label9", {5520, 6840, 6255, 975}, "", Comic18Italic, PaleYellow, Teal, Align::Centre},
+struct BoxSpec {
+    const char* name;
+    Rect twips;
 };
+
+constexpr const char* WindowName = "Form1";
+// In stacking order from the bottom: the title band is made before the labels on it.
+constexpr BoxSpec Band{"Shape1", {60, 60, 11775, 555}};
+constexpr BoxSpec Purse{"Frame1", {240, 900, 5115, 7095}};
+
+// A table: one row per label, kept one line each.
+// clang-format off
+inline constexpr std::array Labels{
+    LabelSpec{"Label2", LabelRole::Fixed, {180, 120, 2835, 435}, "Le porte-monnaie", Comic1575, ButtonText, Transparent, Align::Left},
+    LabelSpec{"Label3", LabelRole::Info, {10380, 120, 1395, 435}, "Info", WindowFont, ButtonText, Transparent, Align::Centre},
+    LabelSpec{"Label13", LabelRole::Hint, {240, 8160, 5115, 375}, "Clic sur le carré pour reprendre la pièce.", WindowFont, White,
+              Transparent, Align::Centre, false, false},
+    LabelSpec{"Label1(0)", LabelRole::Fixed, {5760, 840, 3495, 615}, "Tu dois payer :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label6", LabelRole::Price, {9300, 840, 1455, 615}, "", Comic24, White, Teal, Align::Left},
+    LabelSpec{"Label4", LabelRole::Fixed, {10860, 840, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label1(1)", LabelRole::Fixed, {5760, 1500, 2655, 675}, "Tu donnes :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label7", LabelRole::GivenTotal, {9300, 1500, 1515, 615}, "", Comic24, Yellow, Teal, Align::Left},
+    LabelSpec{"Label11", LabelRole::Fixed, {10860, 1500, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label8", LabelRole::Feedback, {5820, 2520, 5595, 1155}, "", Comic2025, PaleYellow, Teal, Align::Left},
+    LabelSpec{"Label12", LabelRole::Answer, {8940, 4080, 2535, 1035}, "?", Comic36, AnswerText, LightGrey, Align::Centre, true, false},
+    LabelSpec{"Label5", LabelRole::Instruction, {5520, 5520, 6195, 1035}, "", Comic1425, Yellow, Teal, Align::Centre},
+    LabelSpec{"Label9", LabelRole::Score, {5520, 6840, 6255, 975}, "", Comic18Italic, PaleYellow, Teal, Align::Centre},
+};
+// clang-format on
 
 struct ButtonSpec {
     const char* name;
@@ -96,28 +113,31 @@ struct ButtonSpec {
     Font font;
     Rgb background;
 };
-constexpr ButtonSpec Command1{"Command1", {5820, 4080, 1155, 1035}, "OK", Comic2775, Olive};
-constexpr ButtonSpec Command3{"Command3", {10260, 8040, 1515, 435}, "Quitter", Comic1425, BandColour};
+constexpr ButtonSpec OkButton{"Command1", {5820, 4080, 1155, 1035}, "OK", Comic2775, Olive};
+constexpr ButtonSpec QuitButton{"Command3", {10260, 8040, 1515, 435}, "Quitter", Comic1425, BandColour};
 // Holds the focus once the series is over; it lies just left of the client area.
-constexpr ButtonSpec Command2{"Command2", {-750, 5040, 495, 375}, "Command2", MsSansSerif, ButtonFace};
+constexpr ButtonSpec FocusParkButton{"Command2", {-750, 5040, 495, 375}, "Command2", MsSansSerif, ButtonFace};
 
 // The answer box lies far right of the client area: it takes the typed keys unseen.
-constexpr Rect Text7{218280, 4560, 1215, 615};
-constexpr int Text7MaxTyped = 5;
+constexpr BoxSpec AnswerInput{"Text7", {218280, 4560, 1215, 615}};
+constexpr int AnswerMaxTyped = 5;
 
-// The coin grid inside Frame1: a row per coin type, 1 cent at the top, five places a row.
+// The coin grid inside the purse, each cell a coin picture and its take-back square,
+// named with the cell number: a row per coin type, 1 cent at the top, five places a row.
 constexpr std::array<int, 5> PictureLeft{120, 1140, 2160, 3120, 4080};
 constexpr std::array<int, 8> PictureTop{240, 900, 1680, 2520, 3360, 4200, 5160, 6060};
 constexpr std::array<int, 8> PictureSize{570, 660, 750, 705, 795, 855, 825, 900};
+constexpr const char* CoinNameFormat = "Picture1(%1)";
+constexpr const char* SquareNameFormat = "Label10(%1)";
 // The first 20-cent coin stands a little higher than the others of its row.
-constexpr int Picture4Top = 3300;
+constexpr int FirstTwentyCentTop = 3300;
 constexpr std::array<int, 8> SquareTop{240, 960, 1800, 2580, 3420, 4380, 5340, 6240};
 constexpr int SquareSize = 400;
 
 constexpr Rect pictureRect(int cell) {
     const int type = cell % 8;
     const int place = cell / 8;
-    return {PictureLeft[place], cell == 4 ? Picture4Top : PictureTop[type], PictureSize[type], PictureSize[type]};
+    return {PictureLeft[place], cell == 4 ? FirstTwentyCentTop : PictureTop[type], PictureSize[type], PictureSize[type]};
 }
 constexpr Rect squareRect(int cell) { return {PictureLeft[cell / 8], SquareTop[cell % 8], SquareSize, SquareSize}; }
 
@@ -127,7 +147,7 @@ constexpr std::array<const char*, 8> CoinImages{":/coin-1c.svg",  ":/coin-2c.svg
 constexpr std::array<const char*, 8> CoinNames{"1 centime",   "2 centimes",  "5 centimes", "10 centimes",
                                                "20 centimes", "50 centimes", "1 euro",     "2 euros"};
 
-// The keyboard order after Text7 and Command2: the first column of coins top to
+// The keyboard order after the answer box and the focus park: the first column of coins top to
 // bottom, then each further column from the 2-euro coin up, then Quitter.
 constexpr std::array<int, 40> PictureTabOrder = [] {
     std::array<int, 40> order{};

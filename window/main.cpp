@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "form1.h"
+#include "exercise_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     // The window's colours are its own; Fusion honours them on every desktop.
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    piecettes::Form1 form;
+    piecettes::ExerciseWindow form;
     form.showCentred();
     return QApplication::exec();
 }

@@ -36,13 +36,8 @@ void CoinPicture::mousePressEvent(QMouseEvent* event) {
         case Qt::MiddleButton: button = 4; break;
         default: event->ignore(); return;
     }
-    int shift = 0;
-    if (event->modifiers() & Qt::ShiftModifier) shift |= 1;
-    if (event->modifiers() & Qt::ControlModifier) shift |= 2;
-    if (event->modifiers() & Qt::AltModifier) shift |= 4;
     event->accept();
-    const QPointF at = event->position();
-    emit pressed(button, shift, static_cast<float>(at.x()), static_cast<float>(at.y()));
+    emit pressed(button);
 }
 
 namespace {

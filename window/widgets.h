@@ -28,14 +28,14 @@ private:
 };
 
 // A coin picture: shows one image and reports which mouse button was pressed on it,
-// as 1 (left), 2 (right) or 4 (middle), with the shift keys as 1 (Shift), 2 (Ctrl), 4 (Alt).
+// as 1 (left), 2 (right) or 4 (middle).
 class CoinPicture : public QWidget {
     Q_OBJECT
 public:
     CoinPicture(const QPixmap& image, QWidget* parent);
 
 signals:
-    void pressed(int button, int shift, float x, float y);
+    void pressed(int button);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -22,14 +22,14 @@ private slots:
         QVERIFY(g.controls.logged({"move 0 220 320", "move 39 4180 6320", "tag 0"}));
         QCOMPARE(g.count(), 1);
         QCOMPARE(g.random.reseeds, 1);
-        QCOMPARE(g["caption Label5"], QString("Clique sur les pièces que tu donnes puis sur OK quand tu en as assez."));
-        QCOMPARE(g["caption Label6"], QString("3,05"));
-        QVERIFY(g.controls.logged({"caption Label8 ", "caption Label7 ", "caption Label6 3,05", "focus Form1"}));
+        QCOMPARE(g["caption Instruction"], QString("Clique sur les pièces que tu donnes puis sur OK quand tu en as assez."));
+        QCOMPARE(g["caption Price"], QString("3,05"));
+        QVERIFY(g.controls.logged({"caption Feedback ", "caption GivenTotal ", "caption Price 3,05", "focus Window"}));
 
         // Only the first activation starts the series.
         g.random.queueExercise(FullPurse, 4, 0);
         const QStringList before = g.controls.log;
-        g.exercise.Form_Activate();
+        g.exercise.windowActivated();
         QCOMPARE(g.controls.log, before);
         QCOMPARE(g.random.numbers.size(), NumbersPerExercise);
     }
@@ -63,22 +63,22 @@ private slots:
         QFETCH(QString, price);
         Game g;
         g.random.numbers.assign(numbers.begin(), numbers.end());
-        g.exercise.Form_Activate();
+        g.exercise.windowActivated();
 
         QVERIFY2(g.random.numbers.empty(), "the draw stopped before using every number");
         QCOMPARE(g.random.reseeds, 1);
         const ExerciseState& state = g.exercise.state();
         for (int type = 0; type < CoinTypeCount; ++type) {
-            QCOMPARE(int(state.PurseCount[type]), counts[type]);
+            QCOMPARE(int(state.purseCount[type]), counts[type]);
             for (int place = 0; place < PlacesPerType; ++place) {
                 const int cell = cellOf(type, place);
                 QCOMPARE(g[QString("picture %1").arg(cell)], QString::number(place < counts[type]));
                 QCOMPARE(g[QString("square %1").arg(cell)], QString("0"));
             }
         }
-        QVERIFY(qAbs(state.PurseTotal - purse) < 1e-4);
-        QCOMPARE(g["caption Label6"], price);
-        QVERIFY(qAbs(state.Price - readAmount(price.toStdString())) < 1e-5);
+        QVERIFY(qAbs(state.purseTotal - purse) < 1e-4);
+        QCOMPARE(g["caption Price"], price);
+        QVERIFY(qAbs(state.price - readAmount(price.toStdString())) < 1e-5);
     }
 
     // After a win the next exercise starts afresh, leaving the answer text and the hint alone.
@@ -86,18 +86,18 @@ private slots:
         Game g;
         g.start(FullPurse, 3, 45);
         for (int coin : {Euro2, Euro1, Cent50}) g.give(coin);
-        g.exercise.Command1_Click();  // the change question, 0,05 due
+        g.exercise.okPressed();  // the change question, 0,05 due
         g.random.queueExercise({1, 0, 0, 0, 0, 0, 0, 0}, 0, 0);
         g.type("0,05");
         QCOMPARE(g.count(), 2);
         QCOMPARE(g.random.reseeds, 2);
         QVERIFY(g.controls.logged(
-            {"pause 3000", "caption Label8 ", "caption Label7 ", "tag 0", "square 39 0", "picture 0 1"}));
-        for (int type = 0; type < CoinTypeCount; ++type) QCOMPARE(int(g.exercise.state().GivenCount[type]), 0);
-        QCOMPARE(g.exercise.state().GivenTotal, 0.0f);
-        QCOMPARE(g["caption Label6"], QString("0,00"));
+            {"pause 3000", "caption Feedback ", "caption GivenTotal ", "tag 0", "square 39 0", "picture 0 1"}));
+        for (int type = 0; type < CoinTypeCount; ++type) QCOMPARE(int(g.exercise.state().givenCount[type]), 0);
+        QCOMPARE(g.exercise.state().givenTotal, 0.0f);
+        QCOMPARE(g["caption Price"], QString("0,00"));
         QCOMPARE(g.text(), QString("0,05"));
-        QCOMPARE(g["caption Label13"], QString(text::RightClickHint));
+        QCOMPARE(g["caption Hint"], QString(text::RightClickHint));
     }
 };
 

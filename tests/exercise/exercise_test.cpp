@@ -18,7 +18,7 @@ bool focusMovedSince(const Game& g, qsizetype mark) {
 void openChangeQuestion(Game& g) {
     g.start(FullPurse, 0, 50);
     g.give(Euro2);
-    g.exercise.Command1_Click();
+    g.exercise.okPressed();
 }
 
 // Sets up an exercise that the returned step wins.
@@ -29,7 +29,7 @@ std::function<void()> prepareWin(Game& g, const QString& road) {
     }
     if (road == "OK on the exact payment") {
         g.start(FullPurse, 0, 0);
-        return [&g] { g.exercise.Command1_Click(); };
+        return [&g] { g.exercise.okPressed(); };
     }
     if (road == "coin completing the change") {
         openChangeQuestion(g);
@@ -73,10 +73,10 @@ private slots:
         g.random.queueExercise(FullPurse, 0, 0);
         const qsizetype mark = g.controls.log.size();
         for (int coin : {Euro2, Cent20, Cent20}) g.give(coin, button);
-        QCOMPARE(g["caption Label7"], QString("2,40"));
-        QCOMPARE(g["caption Label13"], QString("Clic sur le carré pour reprendre la pièce."));
-        QCOMPARE(g["visible Label13"], QString("1"));
-        QCOMPARE(int(g.exercise.state().GivenCount[Cent20]), 2);
+        QCOMPARE(g["caption GivenTotal"], QString("2,40"));
+        QCOMPARE(g["caption Hint"], QString("Clic sur le carré pour reprendre la pièce."));
+        QCOMPARE(g["visible Hint"], QString("1"));
+        QCOMPARE(int(g.exercise.state().givenCount[Cent20]), 2);
         for (int k : {cellOf(Euro2, 0), cellOf(Cent20, 0), cellOf(Cent20, 1)})
             QVERIFY(g[cell("square", k)] == "1" && g[cell("picture", k)] == "0");
         QVERIFY(!focusMovedSince(g, mark));
@@ -84,7 +84,7 @@ private slots:
 
         g.give(Cent5, button);
         QCOMPARE(g.controls.pauses, 1);
-        QVERIFY(g.controls.logged({"caption Label7 2,45", "caption Label8 Bravo !", "pause 3000"}, mark));
+        QVERIFY(g.controls.logged({"caption GivenTotal 2,45", "caption Feedback Bravo !", "pause 3000"}, mark));
         QCOMPARE(g.count(), 2);
     }
 
@@ -122,26 +122,26 @@ private slots:
             const qsizetype mark = g.controls.log.size();
             g.takeBack(takenBack);
             QVERIFY(g[cell("picture", k)] == "1" && g[cell("square", k)] == "0");
-            QCOMPARE(int(g.exercise.state().GivenCount[takenBack]), g.given[takenBack]);
-            QCOMPARE(g["caption Label7"], QString::fromStdString(formatAmount(g.exercise.state().GivenTotal, ',')));
-            QVERIFY(g.controls.logged({"caption Label8 "}, mark));
+            QCOMPARE(int(g.exercise.state().givenCount[takenBack]), g.given[takenBack]);
+            QCOMPARE(g["caption GivenTotal"], QString::fromStdString(formatAmount(g.exercise.state().givenTotal, ',')));
+            QVERIFY(g.controls.logged({"caption Feedback "}, mark));
             QCOMPARE(focusMovedSince(g, mark), message != "Encore !");
-            if (message != "Encore !") QCOMPARE(g["focus"], QString("Command1"));
+            if (message != "Encore !") QCOMPARE(g["focus"], QString("Ok"));
         }
         QCOMPARE(g.controls.pauses, 0);
         const qsizetype mark = g.controls.log.size();
-        g.exercise.Command1_Click();
+        g.exercise.okPressed();
 
         const bool won = message == text::Bravo, asked = message == text::AskChange;
         QCOMPARE(g.controls.pauses, int(won));
         QCOMPARE(g.tag(), QString(asked ? "1" : "0"));
         if (won)
-            QVERIFY(g.controls.logged({"back Label12 65280", "repaint Label12", "caption Label8 Bravo !", "pause 3000"},
+            QVERIFY(g.controls.logged({"back Answer 65280", "repaint Answer", "caption Feedback Bravo !", "pause 3000"},
                                       mark));
         else if (asked)
-            QCOMPARE(g["caption Label8"], message);
+            QCOMPARE(g["caption Feedback"], message);
         else
-            QCOMPARE(g.controls.log.mid(mark), QStringList{"caption Label8 " + message});  // nothing else changes
+            QCOMPARE(g.controls.log.mid(mark), QStringList{"caption Feedback " + message});  // nothing else changes
     }
 
     void changeQuestionOpens() {
@@ -150,19 +150,19 @@ private slots:
         g.controls.text = "9,99";
         for (int coin : {Euro2, Euro1, Cent50}) g.give(coin);
         const qsizetype mark = g.controls.log.size();
-        g.exercise.Command1_Click();
+        g.exercise.okPressed();
 
-        QCOMPARE(g["caption Label8"], QString(text::AskChange));
+        QCOMPARE(g["caption Feedback"], QString(text::AskChange));
         for (int k = 0; k < CellCount; ++k) {
             QCOMPARE(g[cell("picture", k)], QString::number(k < CoinTypeCount));
             QCOMPARE(g[cell("square", k)], QString("0"));
         }
         QCOMPARE(g.text(), QString());
-        QCOMPARE(g["caption Label12"], QString());
-        QCOMPARE(g["caption Label5"], QString("Clique sur les pièces qu'on te rend puis sur OK quand c'est correct."));
-        QCOMPARE(g["caption Label13"], QString("Clic droit pour reprendre une pièce"));
-        QCOMPARE(g["caption Label7"], QString("3,50"));
-        QVERIFY(g.controls.logged({"text7 ", "caption Label12 ", "visible Label12 1", "tag 1", "focus Text7"}, mark));
+        QCOMPARE(g["caption Answer"], QString());
+        QCOMPARE(g["caption Instruction"], QString("Clique sur les pièces qu'on te rend puis sur OK quand c'est correct."));
+        QCOMPARE(g["caption Hint"], QString("Clic droit pour reprendre une pièce"));
+        QCOMPARE(g["caption GivenTotal"], QString("3,50"));
+        QVERIFY(g.controls.logged({"answer ", "caption Answer ", "visible Answer 1", "tag 1", "focus AnswerInput"}, mark));
     }
 
     void changeCoinPress_data() {
@@ -191,10 +191,10 @@ private slots:
         g.press(coin, button);
 
         QCOMPARE(g.text(), after);
-        QCOMPARE(g["caption Label12"], after);
+        QCOMPARE(g["caption Answer"], after);
         QVERIFY(g.controls.logged(
-            {"text7 " + after, "caption Label12 " + after, "repaint Text7", "focus Text7", "caret 5"}, mark));
-        QCOMPARE(g["caption Label8"], QString(text::AskChange));
+            {"answer " + after, "caption Answer " + after, "repaint AnswerInput", "focus AnswerInput", "caret 5"}, mark));
+        QCOMPARE(g["caption Feedback"], QString(text::AskChange));
         QCOMPARE(g.controls.pauses, 0);
     }
 
@@ -216,21 +216,21 @@ private slots:
         g.controls.text = "9";
         const qsizetype mark = g.controls.log.size();
         if (withOk)
-            g.exercise.Command1_Click();
+            g.exercise.okPressed();
         else
             QCOMPARE(g.key(EnterKey), 0);
 
-        QCOMPARE(g["caption Label8"], QString(text::Wrong));
+        QCOMPARE(g["caption Feedback"], QString(text::Wrong));
         QCOMPARE(g.text(), QString());
-        QVERIFY(g.controls.logged({"caption Label8 ", "caption Label8 Non ! Recommence !", "text7 ", "caption Label12 ",
-                                   "caption Label12 ?", "focus Text7"},
+        QVERIFY(g.controls.logged({"caption Feedback ", "caption Feedback Non ! Recommence !", "answer ", "caption Answer ",
+                                   "caption Answer ?", "focus AnswerInput"},
                                   mark));
-        QVERIFY(!g.controls.log.mid(mark).contains("visible Label12 1"));
+        QVERIFY(!g.controls.log.mid(mark).contains("visible Answer 1"));
         QCOMPARE(g.tag(), QString(inChange ? "1" : "0"));
         QCOMPARE(g.controls.pauses, 0);
         // The next key clears the message; a comma enters as a point.
         QCOMPARE(g.key(','), int('.'));
-        QCOMPARE(g["caption Label8"], QString());
+        QCOMPARE(g["caption Feedback"], QString());
     }
 
     void answerJudgedAtEveryChange_data() {
@@ -254,12 +254,12 @@ private slots:
         Game g;
         g.start(FullPurse, 0, 50);
         g.give(Euro2);
-        if (asked) g.exercise.Command1_Click();
+        if (asked) g.exercise.okPressed();
         g.random.queueExercise(FullPurse, 0, 0);
         const qsizetype mark = g.controls.log.size();
         g.type(answer.toStdString());
         QCOMPARE(g.controls.pauses, int(right));
-        QVERIFY(g.controls.logged({"caption Label12 " + answer}, mark));
+        QVERIFY(g.controls.logged({"caption Answer " + answer}, mark));
     }
 
     // The handler that wins goes on after the pause, on the next exercise. A wrong Enter empties
@@ -269,11 +269,11 @@ private slots:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
         QTest::newRow("coin completing the change")
-            << "coin completing the change" << QStringList{"text7 1,50", "caption Label12 1,50"}
-            << QStringList{"repaint Text7", "focus Text7", "caret 5"};
+            << "coin completing the change" << QStringList{"answer 1,50", "caption Answer 1,50"}
+            << QStringList{"repaint AnswerInput", "focus AnswerInput", "caret 5"};
         QTest::newRow("Enter emptying a wrong text")
-            << "Enter emptying a wrong text" << QStringList{"caption Label8 Non ! Recommence !", "text7 "}
-            << QStringList{"caption Label12 ?", "focus Text7"};
+            << "Enter emptying a wrong text" << QStringList{"caption Feedback Non ! Recommence !", "answer "}
+            << QStringList{"caption Answer ?", "focus AnswerInput"};
     }
     void winningStepGoesOnAfterThePause() {
         QFETCH(QString, road);
@@ -288,8 +288,8 @@ private slots:
         QCOMPARE(g.count(), 2);
         QVERIFY(g.controls.logged(
             before +
-                QStringList{"caption Label8 Bravo !", "back Label12 65280", "repaint Label12", "pause 3000",
-                            "visible Label12 0", "back Label12 16777215", "caption Label6 4,00", "focus Form1"} +
+                QStringList{"caption Feedback Bravo !", "back Answer 65280", "repaint Answer", "pause 3000",
+                            "visible Answer 0", "back Answer 16777215", "caption Price 4,00", "focus Window"} +
                 after,
             mark));
         QCOMPARE(g.controls.log.mid(g.controls.log.size() - after.size()), after);
@@ -299,15 +299,15 @@ private slots:
         Game g;
         g.start(FullPurse, 0, 0);
         QStringList scores;
-        g.controls.duringPause = [&] { scores << g["caption Label9"]; };
+        g.controls.duringPause = [&] { scores << g["caption Score"]; };
         for (int won = 1; won <= SeriesLength; ++won) {
             if (won < SeriesLength) g.random.queueExercise(FullPurse, 0, 0);
             QCOMPARE(g.count(), won);
             const qsizetype mark = g.controls.log.size();
-            g.exercise.Command1_Click();
+            g.exercise.okPressed();
             QCOMPARE(g.controls.pauses, std::min(won, SeriesLength - 1));
             if (won < SeriesLength)
-                QVERIFY(g.controls.logged({"pause 3000", "visible Label12 0", "back Label12 16777215", "tag 0"}, mark));
+                QVERIFY(g.controls.logged({"pause 3000", "visible Answer 0", "back Answer 16777215", "tag 0"}, mark));
         }
         QCOMPARE(scores.size(), 19);
         QCOMPARE(scores[0], QString());  // no score line after the first answer
@@ -318,16 +318,16 @@ private slots:
         // The twentieth answer ends the series at once.
         QCOMPARE(g.count(), 20);
         QVERIFY(g.random.numbers.empty());
-        QCOMPARE(g["caption Label9"], QString("Tu as réussi tes 20 exercices. Tu peux arrêter."));
-        QCOMPARE(g["visible Label8"], QString("0"));
-        QCOMPARE(g["visible Command1"], QString("0"));
-        QCOMPARE(g["focus"], QString("Command2"));
+        QCOMPARE(g["caption Score"], QString("Tu as réussi tes 20 exercices. Tu peux arrêter."));
+        QCOMPARE(g["visible Feedback"], QString("0"));
+        QCOMPARE(g["visible Ok"], QString("0"));
+        QCOMPARE(g["focus"], QString("FocusPark"));
 
         // The purse still answers, but taking a coin back no longer sends the focus to the hidden OK.
         g.give(Euro1);
         const qsizetype mark = g.controls.log.size();
         g.takeBack(Euro1);
-        QCOMPARE(g["caption Label7"], QString("0,00"));
+        QCOMPARE(g["caption GivenTotal"], QString("0,00"));
         QVERIFY(!focusMovedSince(g, mark));
     }
 
@@ -342,10 +342,10 @@ private slots:
         qsizetype atPause = -1;
         g.controls.duringPause = [&] {
             atPause = g.controls.log.size();
-            g.exercise.Command1_Click();
+            g.exercise.okPressed();
         };
         win();
-        QVERIFY(g.controls.logged({"caption Label8 Bravo !"}, atPause));
+        QVERIFY(g.controls.logged({"caption Feedback Bravo !"}, atPause));
         QCOMPARE(g.controls.pauses, 1);
         QCOMPARE(g.count(), 2);
         QCOMPARE(g.random.reseeds, 2);
@@ -366,16 +366,16 @@ private slots:
         QCOMPARE(g.controls.log.size(), atPause);
         QVERIFY(g.exercise.gone());
 
-        g.exercise.Form_Activate();
-        g.exercise.NewExercise();
-        g.exercise.Command1_Click();
+        g.exercise.windowActivated();
+        g.exercise.newExercise();
+        g.exercise.okPressed();
         g.press(Euro2);
         g.press(Cent1, RightButton);
-        g.exercise.Label10_Click(cellOf(Euro1, 0));
+        g.exercise.squareClicked(cellOf(Euro1, 0));
         g.type("0");
         QCOMPARE(g.key('5'), 0);
         QCOMPARE(g.key(EnterKey), 0);
-        g.exercise.ExerciseWon();
+        g.exercise.exerciseWon();
         QCOMPARE(g.controls.log.size(), atPause);
         QCOMPARE(g.controls.pauses, 1);
         QCOMPARE(g.count(), 1);

@@ -15,13 +15,13 @@
 namespace piecettes::fakes {
 
 inline QString nameOf(Control control) {
-    static const char* const names[] = {"Form1",   "Label5",  "Label6",   "Label7",   "Label8", "Label9",
-                                        "Label12", "Label13", "Command1", "Command2", "Text7"};
+    static const char* const names[] = {"Window",   "Instruction", "Price", "GivenTotal", "Feedback",   "Score",
+                                        "Answer",   "Hint",        "Ok",    "FocusPark",  "AnswerInput"};
     return names[static_cast<int>(control)];
 }
 
-// Every change is one line of the log, "what value" ("caption Label8 Bravo !", "visible Label12 0",
-// "back Label12 65280", "repaint Label12", "picture 3 1", "square 3 0", "text7 1,50", "focus Text7",
+// Every change is one line of the log, "what value" ("caption Feedback Bravo !", "visible Answer 0",
+// "back Answer 65280", "repaint Answer", "picture 3 1", "square 3 0", "answer 1,50", "focus AnswerInput",
 // "tag 1", "pause 3000"...), and the last value of each "what" can be read back.
 class FakeControls final : public Controls {
 public:
@@ -57,7 +57,7 @@ public:
         set("back " + nameOf(control), QString::number(colour));
     }
     void repaintNow(Control control) override { log << "repaint " + nameOf(control); }
-    void setPictureVisible(int cell, bool shown) override {
+    void setCoinVisible(int cell, bool shown) override {
         set(QString("picture %1").arg(cell), QString::number(shown));
     }
     void setSquareVisible(int cell, bool shown) override {
@@ -71,13 +71,13 @@ public:
         squareAt.at(cell) = position;
         log << QString("move %1 %2 %3").arg(cell).arg(position.left).arg(position.top);
     }
-    std::string text7() const override { return text; }
+    std::string answerText() const override { return text; }
     // Does not run the rules' change handler: they run it themselves.
-    void setText7(const std::string& newText) override {
+    void setAnswerText(const std::string& newText) override {
         text = newText;
-        log << "text7 " + QString::fromStdString(text);
+        log << "answer " + QString::fromStdString(text);
     }
-    void setText7Caret(int position) override { set("caret", QString::number(position)); }
+    void setAnswerCaret(int position) override { set("caret", QString::number(position)); }
     void setFocus(Control control) override { set("focus", nameOf(control)); }
     std::string tag() const override { return tagText; }
     void setTag(const std::string& tag) override {
@@ -134,25 +134,25 @@ struct Game {
 
     explicit Game(char decimalSeparator = ',') : exercise(controls, random, decimalSeparator) {}
     QString operator[](const QString& what) const { return controls.value(what); }
-    int count() const { return exercise.state().ExerciseCount; }
+    int count() const { return exercise.state().exerciseCount; }
     QString tag() const { return QString::fromStdString(controls.tagText); }
     QString text() const { return QString::fromStdString(controls.text); }
 
     // Starts the series on this purse and price.
     void start(const std::array<int, CoinTypeCount>& counts, int euros, int cents) {
         random.queueExercise(counts, euros, cents);
-        exercise.Form_Activate();
+        exercise.windowActivated();
     }
-    void press(int cell, int button = LeftButton) { exercise.Picture1_MouseDown(cell, button, 0, 0.0f, 0.0f); }
+    void press(int cell, int button = LeftButton) { exercise.coinPressed(cell, button); }
     // Hands over the next coin of this type; takes back the last one handed over.
     void give(int type, int button = LeftButton) { press(cellOf(type, given[type]++), button); }
-    void takeBack(int type) { exercise.Label10_Click(cellOf(type, --given[type])); }
+    void takeBack(int type) { exercise.squareClicked(cellOf(type, --given[type])); }
     void type(const std::string& text) {
         controls.text = text;
-        exercise.Text7_Change();
+        exercise.answerChanged();
     }
     int key(int key) {
-        exercise.Text7_KeyPress(key);
+        exercise.answerKey(key);
         return key;
     }
 };

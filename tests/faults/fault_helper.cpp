@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "form1.h"
+#include "exercise_window.h"
 #include "script.h"
 
 namespace {
@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
     const bool quitter = argc < 2 || std::strcmp(argv[1], "close") != 0;
 
     piecettes::faults::ScriptedRandom random;
-    piecettes::Form1 form(piecettes::FormOptions{.pause = LongPause, .random = &random, .decimalSeparator = ','});
+    piecettes::ExerciseWindow form(piecettes::WindowOptions{.pause = LongPause, .random = &random, .decimalSeparator = ','});
     form.showCentred();
 
     QElapsedTimer sinceEnding;

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <memory>
 
-#include "form1.h"
+#include "exercise_window.h"
 #include "script.h"
 
 using namespace piecettes;
@@ -31,7 +31,7 @@ constexpr int ChildTimeoutMs = 20000;
 struct Game {
     explicit Game(std::chrono::milliseconds pause, const std::vector<double>& draws = {})
         : random(draws),
-          form(std::make_unique<Form1>(FormOptions{.pause = pause, .random = &random, .decimalSeparator = ','})) {
+          form(std::make_unique<ExerciseWindow>(WindowOptions{.pause = pause, .random = &random, .decimalSeparator = ','})) {
         form->showCentred();
         started = QTest::qWaitForWindowActive(form.get()) && form->exercise().seriesStarted();
     }
@@ -67,7 +67,7 @@ struct Game {
     }
 
     ScriptedRandom random;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<ExerciseWindow> form;
     bool started = false;
 };
 
@@ -91,8 +91,8 @@ void closeInfoWhenShown() {
 }
 
 bool sameExercise(const ExerciseState& a, const ExerciseState& b) {
-    return a.PurseCount == b.PurseCount && a.GivenCount == b.GivenCount && a.PurseTotal == b.PurseTotal &&
-           a.GivenTotal == b.GivenTotal && a.Price == b.Price && a.ExerciseCount == b.ExerciseCount;
+    return a.purseCount == b.purseCount && a.givenCount == b.givenCount && a.purseTotal == b.purseTotal &&
+           a.givenTotal == b.givenTotal && a.price == b.price && a.exerciseCount == b.exerciseCount;
 }
 
 // An amount as the window writes it: digits, a comma, two decimals.
@@ -186,7 +186,7 @@ private slots:
         QVERIFY(boxSeen);
         QVERIFY(pausingWhileOpen);
         QVERIFY(sameExercise(whileOpen, atPause));
-        QCOMPARE(whileOpen.ExerciseCount, 1);
+        QCOMPARE(whileOpen.exerciseCount, 1);
         QCOMPARE(drawnWhileOpen, 1);
         QCOMPARE(praiseWhileOpen, QString::fromUtf8(text::Bravo));
         QVERIFY(infoBox() == nullptr);
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(waited >= Pause);
         QVERIFY(waited >= std::chrono::milliseconds(closeAfterMs));
         QCOMPARE(g.random.exercisesDrawn, 2);
-        QCOMPARE(g.state().ExerciseCount, 2);
+        QCOMPARE(g.state().exerciseCount, 2);
         QVERIFY(!g.form->exercise().pausing());
     }
 
@@ -225,14 +225,14 @@ private slots:
                 g.click(g.picture(FiftyCentCell));
                 g.click(g.get(QStringLiteral("Command1")));
             }
-            countDuring = g.state().ExerciseCount;
+            countDuring = g.state().exerciseCount;
             praiseAfterAgain = g.caption("Label8");
         });
         g.click(g.picture(FiftyCentCell));
         QCOMPARE(countDuring, 1);
         QCOMPARE(praiseAfterAgain, QString::fromUtf8(text::Bravo));
         QCOMPARE(g.random.exercisesDrawn, 2);
-        QCOMPARE(g.state().ExerciseCount, 2);
+        QCOMPARE(g.state().exerciseCount, 2);
         QCOMPARE(g.form->tagText(), std::string(PayingTag));
     }
 
@@ -251,8 +251,8 @@ private slots:
         Game g(0ms, draws);
         QVERIFY(g.started);
         QCOMPARE(g.random.draws, int(draws.size()));
-        QCOMPARE(g.state().PurseTotal, 2.02f);
-        QCOMPARE(g.state().Price, 1.0f);
+        QCOMPARE(g.state().purseTotal, 2.02f);
+        QCOMPARE(g.state().price, 1.0f);
         QCOMPARE(g.caption("Label6"), QStringLiteral("1,00"));
         for (int cell = 0; cell < CellCount; ++cell) {
             const bool inPurse = cell == cellOf(0, 0) || cell == cellOf(0, 1) || cell == cellOf(7, 0);
@@ -303,7 +303,7 @@ private slots:
         g.key(Qt::Key_Return);
         QCOMPARE(g.caption("Label8"), QString::fromUtf8(text::Wrong));
         QCOMPARE(g.answer(), QString());
-        QCOMPARE(g.state().ExerciseCount, 1);
+        QCOMPARE(g.state().exerciseCount, 1);
     }
 
     // Once the twentieth exercise is won, no click or key draws another one, and OK
@@ -312,7 +312,7 @@ private slots:
         Game g(0ms);
         QVERIFY(g.started);
         for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
-            QCOMPARE(g.state().ExerciseCount, exercise);
+            QCOMPARE(g.state().exerciseCount, exercise);
             g.click(g.picture(FiftyCentCell));
         }
         QVERIFY(g.form->exercise().seriesFinished());
@@ -331,7 +331,7 @@ private slots:
         for (int cell = 0; cell < CellCount; ++cell)
             if (!g.square(cell)->isHidden()) g.click(g.square(cell));
         g.click(g.picture(FiftyCentCell));
-        QCOMPARE(g.state().GivenTotal, 0.5f);
+        QCOMPARE(g.state().givenTotal, 0.5f);
         g.type(QStringLiteral("0,5"));
         g.key(Qt::Key_Return);
         closeInfoWhenShown();
@@ -339,7 +339,7 @@ private slots:
         QVERIFY(infoBox() == nullptr);
 
         QCOMPARE(g.random.exercisesDrawn, SeriesLength);
-        QCOMPARE(g.state().ExerciseCount, SeriesLength);
+        QCOMPARE(g.state().exerciseCount, SeriesLength);
         QVERIFY(g.form->exercise().seriesFinished());
         QVERIFY(ok->isHidden());
         QCOMPARE(g.caption("Label9"), QString::fromUtf8(text::SeriesDone));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "amount.h"
-#include "form1.h"
+#include "exercise_window.h"
 #include "random.h"
 
 namespace piecettes::faults {
@@ -28,8 +28,8 @@ inline std::vector<double> exerciseDraws(const std::array<int, CoinTypeCount>& c
     return draws;
 }
 
-// One 50-cent coin and one 1-euro coin, and a price of 0.50: a press on Picture1(5)
-// pays it exactly, while a press on Picture1(6) and OK open the change question.
+// One 50-cent coin and one 1-euro coin, and a price of 0.50: a press on the coin of cell 5
+// pays it exactly, while a press on the coin of cell 6 and OK open the change question.
 constexpr int FiftyCentCell = 5;
 constexpr int OneEuroCell = 6;
 inline std::vector<double> plainExercise() { return exerciseDraws({0, 0, 0, 0, 0, 1, 1, 0}, 0, 50); }
@@ -60,7 +60,7 @@ private:
 
 // Runs the action once, from inside the window's success pause, as soon as one starts:
 // a timer that waits for the pause whatever the machine's load, unlike a fixed delay.
-inline void whenPausing(const Form1& form, std::function<void()> action) {
+inline void whenPausing(const ExerciseWindow& form, std::function<void()> action) {
     auto* poll = new QTimer;
     poll->setInterval(1);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, &form, action = std::move(action)] {

@@ -20,7 +20,7 @@
 
 #include "amount.h"
 #include "exercise.h"
-#include "form1.h"
+#include "exercise_window.h"
 #include "random.h"
 
 namespace piecettes::robot {
@@ -93,10 +93,10 @@ struct Snapshot {
     QWidget* focus = nullptr;
     std::array<bool, CellCount> pictures{}, squares{};
     bool operator==(const Snapshot& other) const {
-        return std::tie(state.PurseCount, state.GivenCount, state.PurseTotal, state.GivenTotal, state.Price,
-                        state.ExerciseCount, tag, text7, label7, label8, focus, pictures, squares) ==
-               std::tie(other.state.PurseCount, other.state.GivenCount, other.state.PurseTotal, other.state.GivenTotal,
-                        other.state.Price, other.state.ExerciseCount, other.tag, other.text7, other.label7,
+        return std::tie(state.purseCount, state.givenCount, state.purseTotal, state.givenTotal, state.price,
+                        state.exerciseCount, tag, text7, label7, label8, focus, pictures, squares) ==
+               std::tie(other.state.purseCount, other.state.givenCount, other.state.purseTotal, other.state.givenTotal,
+                        other.state.price, other.state.exerciseCount, other.tag, other.text7, other.label7,
                         other.label8, other.focus, other.pictures, other.squares);
     }
 };
@@ -133,11 +133,11 @@ protected:
             QTimer::singleShot(0, this, [this, depth] { whileInfoOpen(depth); });
         }
         if (window_ && !windowGone_ && window_->exercise().pausing()) {
-            const int count = window_->exercise().state().ExerciseCount;
+            const int count = window_->exercise().state().exerciseCount;
             if (pausedAt_ != count) {
                 pausedAt_ = count;
                 ++report_.pauses;
-                expect(label8_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
+                expect(feedback_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
                 if (depth_ < MaxDepth && chance(0.7)) {
                     const int depth = depth_ + 1;
                     QTimer::singleShot(0, this, [this, depth] { eventsInPause(depth); });
@@ -155,32 +155,32 @@ private:
         window_.reset();
         random_ = std::make_unique<SeededRandom>(choices_());
         const char separator = chance(0.5) ? ',' : '.';
-        window_ = std::make_unique<Form1>(
-            FormOptions{.pause = options_.pause, .random = random_.get(), .decimalSeparator = separator});
+        window_ = std::make_unique<ExerciseWindow>(
+            WindowOptions{.pause = options_.pause, .random = random_.get(), .decimalSeparator = separator});
         separator_ = separator;
         windowGone_ = false;
         finished_ = false;
         eventsAfterEnd_ = 0;
         pausedAt_ = -1;
-        connect(window_.get(), &Form1::gone, this, [this] {
+        connect(window_.get(), &ExerciseWindow::gone, this, [this] {
             windowGone_ = true;
             drawsAtGone_ = random_->draws;
-            countAtGone_ = window_->exercise().state().ExerciseCount;
+            countAtGone_ = window_->exercise().state().exerciseCount;
         });
         const auto child = [this](const QString& name) { return window_->findChild<QWidget*>(name); };
         for (int cell = 0; cell < CellCount; ++cell) {
             pictures_[cell] = child(QStringLiteral("Picture1(%1)").arg(cell));
             squares_[cell] = child(QStringLiteral("Label10(%1)").arg(cell));
         }
-        command1_ = child(QStringLiteral("Command1"));
-        label3_ = child(QStringLiteral("Label3"));
-        label7_ = window_->findChild<QLabel*>(QStringLiteral("Label7"));
-        label8_ = window_->findChild<QLabel*>(QStringLiteral("Label8"));
-        text7_ = window_->findChild<QLineEdit*>(QStringLiteral("Text7"));
+        ok_ = child(QStringLiteral("Command1"));
+        info_ = child(QStringLiteral("Label3"));
+        givenTotal_ = window_->findChild<QLabel*>(QStringLiteral("Label7"));
+        feedback_ = window_->findChild<QLabel*>(QStringLiteral("Label8"));
+        answerInput_ = window_->findChild<QLineEdit*>(QStringLiteral("Text7"));
         window_->showCentred();
         expect(QTest::qWaitForWindowActive(window_.get()), "the window becomes active");
         expect(window_->exercise().seriesStarted(), "activating the window starts the series");
-        lastCount_ = window_->exercise().state().ExerciseCount;
+        lastCount_ = window_->exercise().state().exerciseCount;
         expect(lastCount_ == 1, "a series starts with exercise 1");
         ++report_.series;
     }
@@ -192,9 +192,9 @@ private:
         out << "seed " << options_.seed << ", event " << report_.events << ": " << rule;
         if (window_ && !windowGone_) {
             const ExerciseState& s = window_->exercise().state();
-            out << " [tag " << window_->tagText() << ", exercise " << s.ExerciseCount << ", price " << s.Price
-                << ", purse " << s.PurseTotal << ", given " << s.GivenTotal << ", Label7 \""
-                << label7_->text().toStdString() << "\"]";
+            out << " [tag " << window_->tagText() << ", exercise " << s.exerciseCount << ", price " << s.price
+                << ", purse " << s.purseTotal << ", given " << s.givenTotal << ", given total shown \""
+                << givenTotal_->text().toStdString() << "\"]";
         }
         out << "; replay with ROBOT_SEED=" << options_.seed << " ROBOT_EVENTS=" << report_.events;
         report_.failure = out.str();
@@ -204,9 +204,9 @@ private:
         Snapshot s;
         s.state = window_->exercise().state();
         s.tag = window_->tagText();
-        s.text7 = text7_->text().toStdString();
-        s.label7 = label7_->text();
-        s.label8 = label8_->text();
+        s.text7 = answerInput_->text().toStdString();
+        s.label7 = givenTotal_->text();
+        s.label8 = feedback_->text();
         s.focus = window_->focusWidget();
         for (int cell = 0; cell < CellCount; ++cell) {
             s.pictures[cell] = !pictures_[cell]->isHidden();
@@ -247,7 +247,7 @@ private:
             case Kind::Square:
                 click(squares_[below(CellCount)], chance(0.9) ? Qt::LeftButton : Qt::RightButton, {});
                 break;
-            case Kind::Ok: click(command1_, Qt::LeftButton, {}); break;
+            case Kind::Ok: click(ok_, Qt::LeftButton, {}); break;
             case Kind::Key: {
                 std::array<double, Keys.size()> weights{};
                 for (std::size_t i = 0; i < Keys.size(); ++i) weights[i] = Keys[i].weight;
@@ -300,7 +300,7 @@ private:
         const bool boxAlreadyOpen = QApplication::activeModalWidget() != nullptr;
         const Snapshot before = snapshot();
         infoShown_ = false;
-        click(label3_, Qt::LeftButton, {});
+        click(info_, Qt::LeftButton, {});
         if (boxAlreadyOpen || windowGone_) return;
         ++report_.infoBoxes;
         expect(infoShown_, "Info opens a modal box");
@@ -345,15 +345,15 @@ private:
         const Exercise& exercise = window_->exercise();
         if (exercise.seriesFinished()) return;
         const ExerciseState& s = exercise.state();
-        const double given = s.GivenTotal;
-        const double price = s.Price;
+        const double given = s.givenTotal;
+        const double price = s.price;
         if (window_->tagText() == PayingTag) {
-            if (label8_->text() == QString::fromUtf8(text::TooManyCoins)) {
+            if (feedback_->text() == QString::fromUtf8(text::TooManyCoinsMessage)) {
                 for (int cell = 0; cell < CellCount; ++cell)
                     if (!squares_[cell]->isHidden() && CoinValues[cellType(cell)] <= given - price + AmountTolerance)
                         return click(squares_[cell], Qt::LeftButton, {});
             }
-            if (given >= price - AmountTolerance) return click(command1_, Qt::LeftButton, {});
+            if (given >= price - AmountTolerance) return click(ok_, Qt::LeftButton, {});
             // The largest coin that does not pay too much, or else the smallest one shown.
             int best = -1;
             int smallest = -1;
@@ -368,9 +368,9 @@ private:
             if (best >= 0) click(pictures_[best], Qt::LeftButton, {});
             return;
         }
-        const double answer = readAmount(text7_->text().toStdString());
+        const double answer = readAmount(answerInput_->text().toStdString());
         if (!(std::fabs(answer) < Nonsense)) {
-            if (text7_->hasFocus()) return type(Key{Qt::Key_Return, "\r", {}, 0});
+            if (answerInput_->hasFocus()) return type(Key{Qt::Key_Return, "\r", {}, 0});
             return click(pictures_[0], Qt::LeftButton, {});
         }
         const double missing = (given - price) - answer;
@@ -384,7 +384,7 @@ private:
     void check(int depth) {
         if (windowGone_) {
             expect(random_->draws == drawsAtGone_, "no purse is drawn once the window is gone");
-            expect(window_->exercise().state().ExerciseCount == countAtGone_,
+            expect(window_->exercise().state().exerciseCount == countAtGone_,
                    "no exercise is counted once the window is gone");
             expect(!window_->isVisible(), "the window closes when it is gone");
             if (depth == 0) ++report_.windowsQuit;
@@ -394,41 +394,41 @@ private:
         const ExerciseState& s = exercise.state();
         const std::string& tag = window_->tagText();
         expect(tag == PayingTag || tag == ChangeTag, "the tag is \"0\" or \"1\"");
-        expect(s.ExerciseCount >= 1 && s.ExerciseCount <= SeriesLength, "the exercise count stays within 1 to 20");
-        expect(s.Price >= 0 && s.Price < s.PurseTotal, "the price is at least 0 and below the purse");
+        expect(s.exerciseCount >= 1 && s.exerciseCount <= SeriesLength, "the exercise count stays within 1 to 20");
+        expect(s.price >= 0 && s.price < s.purseTotal, "the price is at least 0 and below the purse");
 
         double coins = 0;
         bool noneGiven = true;
         for (int type = 0; type < CoinTypeCount; ++type) {
-            coins += s.GivenCount[type] * double(CoinValues[type]);
-            noneGiven = noneGiven && s.GivenCount[type] == 0;
+            coins += s.givenCount[type] * double(CoinValues[type]);
+            noneGiven = noneGiven && s.givenCount[type] == 0;
         }
-        expect(std::fabs(coins - s.GivenTotal) < AmountTolerance, "the given total is the value of the coins given");
+        expect(std::fabs(coins - s.givenTotal) < AmountTolerance, "the given total is the value of the coins given");
         if (tag == PayingTag) {
             for (int type = 0; type < CoinTypeCount; ++type) {
                 int shown = 0;
                 for (int place = 0; place < PlacesPerType; ++place) shown += !squares_[cellOf(type, place)]->isHidden();
-                expect(shown == s.GivenCount[type], "each coin given shows its take-back square");
+                expect(shown == s.givenCount[type], "each coin given shows its take-back square");
             }
         }
-        const QString label7 = label7_->text();
-        expect(label7 == QString::fromStdString(formatAmount(s.GivenTotal, separator_)) ||
+        const QString label7 = givenTotal_->text();
+        expect(label7 == QString::fromStdString(formatAmount(s.givenTotal, separator_)) ||
                    (label7.isEmpty() && noneGiven),
-               "Label7 shows the given total");
+               "the given total is shown");
 
-        if (s.ExerciseCount != lastCount_) {
-            expect(s.ExerciseCount == lastCount_ + 1, "the exercise count advances by one");
+        if (s.exerciseCount != lastCount_) {
+            expect(s.exerciseCount == lastCount_ + 1, "the exercise count advances by one");
             expect(pausedAt_ == lastCount_, "the exercise count advances only after a win and its pause");
-            lastCount_ = s.ExerciseCount;
+            lastCount_ = s.exerciseCount;
         } else if (depth == 0) {
-            expect(pausedAt_ != s.ExerciseCount, "a pause ends with the next exercise");
+            expect(pausedAt_ != s.exerciseCount, "a pause ends with the next exercise");
         }
         if (exercise.seriesFinished()) {
-            expect(s.ExerciseCount == SeriesLength, "the series ends after its 20th exercise");
+            expect(s.exerciseCount == SeriesLength, "the series ends after its 20th exercise");
             if (!finished_) ++report_.seriesFinished;
             finished_ = true;
         }
-        if (finished_) expect(command1_->isHidden(), "OK stays hidden after the 20th exercise");
+        if (finished_) expect(ok_->isHidden(), "OK stays hidden after the 20th exercise");
     }
 
     Options options_;
@@ -437,13 +437,13 @@ private:
     std::mt19937_64 choices_;
     // The window is deleted before its random source.
     std::unique_ptr<SeededRandom> random_;
-    std::unique_ptr<Form1> window_;
+    std::unique_ptr<ExerciseWindow> window_;
     char separator_ = ',';
 
     std::array<QWidget*, CellCount> pictures_{}, squares_{};
-    QWidget *command1_ = nullptr, *label3_ = nullptr;
-    QLineEdit* text7_ = nullptr;
-    QLabel *label7_ = nullptr, *label8_ = nullptr;
+    QWidget *ok_ = nullptr, *info_ = nullptr;
+    QLineEdit* answerInput_ = nullptr;
+    QLabel *givenTotal_ = nullptr, *feedback_ = nullptr;
 
     bool windowGone_ = false;
     std::int64_t drawsAtGone_ = 0;

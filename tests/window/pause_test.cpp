@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "../exercise/fakes.h"
-#include "form1.h"
+#include "exercise_window.h"
 #include "locale_check.h"
 
 using namespace piecettes;
@@ -32,12 +32,12 @@ std::chrono::microseconds cpuTime() {
 // next exercise queued.
 struct Window {
     ScriptedRandom random;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<ExerciseWindow> form;
 
     explicit Window(std::optional<std::chrono::milliseconds> pause) {
         random.queueExercise(FullPurse, 0, 0);
         random.queueExercise(FullPurse, 1, 0);
-        form = std::make_unique<Form1>(FormOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
+        form = std::make_unique<ExerciseWindow>(WindowOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
         form->showCentred();
     }
     QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(QLatin1String(name)); }
@@ -67,7 +67,7 @@ void PauseTest::waitsThreeSecondsWithoutWorking() {
     const auto cpu = cpuTime() - cpuBefore;
     QVERIFY2(elapsed >= 3000 && elapsed < 3500, qPrintable(QString::number(elapsed)));
     QVERIFY2(cpu < 100ms, qPrintable(QStringLiteral("%1 µs").arg(cpu.count())));
-    QCOMPARE(w.form->exercise().state().ExerciseCount, 2);
+    QCOMPARE(w.form->exercise().state().exerciseCount, 2);
 }
 
 void PauseTest::quitterEndsTheProgramDuringThePause() {
@@ -85,7 +85,7 @@ void PauseTest::quitterEndsTheProgramDuringThePause() {
     QVERIFY(w.form->exercise().gone());
     QVERIFY(!w.form->isVisible());
     // The next exercise was never drawn.
-    QCOMPARE(w.form->exercise().state().ExerciseCount, 1);
+    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
     QCOMPARE(w.random.numbers.size(), size_t(CoinTypeCount + 2));
 }
 
@@ -100,11 +100,11 @@ void PauseTest::closingTheWindowEndsThePause() {
     QApplication::exec();
     QVERIFY2(clock.isValid() && clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(w.form->exercise().gone());
-    QCOMPARE(w.form->exercise().state().ExerciseCount, 1);
+    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
     QCOMPARE(w.random.numbers.size(), size_t(CoinTypeCount + 2));
     // Nothing more happens on the closed window.
     w.button("Command1")->click();
-    QCOMPARE(w.form->exercise().state().ExerciseCount, 1);
+    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
 }
 
 QTEST_MAIN(PauseTest)

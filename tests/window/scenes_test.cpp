@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "../exercise/fakes.h"
-#include "form1.h"
+#include "exercise_window.h"
 #include "locale_check.h"
 
 using namespace piecettes;
@@ -40,13 +40,13 @@ private:
     void clickOk() { QTest::mouseClick(form_->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton); }
 
     ScriptedRandom random_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<ExerciseWindow> form_;
     int scenes_ = 0;
 };
 
 void ScenesTest::init() {
-    form_ = std::make_unique<Form1>(
-        FormOptions{.pause = std::chrono::milliseconds(0), .random = &random_, .decimalSeparator = ','});
+    form_ = std::make_unique<ExerciseWindow>(
+        WindowOptions{.pause = std::chrono::milliseconds(0), .random = &random_, .decimalSeparator = ','});
 }
 
 void ScenesTest::scene(const QString& name) {
@@ -105,7 +105,7 @@ void ScenesTest::everyTextFitsItsBox() {
     text7->clear();
     QTest::keyClicks(text7, "0,01");
     for (int exercise = 2; exercise < SeriesLength; ++exercise) give(Cent1, 0);
-    QCOMPARE(form_->exercise().state().ExerciseCount, SeriesLength);
+    QCOMPARE(form_->exercise().state().exerciseCount, SeriesLength);
     scene(QStringLiteral("score"));
 
     // The last exercise, won by typing the change due.

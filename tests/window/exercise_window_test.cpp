@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "../exercise/fakes.h"
-#include "form1.h"
+#include "exercise_window.h"
 #include "locale_check.h"
 
 using namespace piecettes;
@@ -27,11 +27,11 @@ enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
 // A window on a scripted purse, with the helpers a child's hands would need.
 struct Window {
     ScriptedRandom random;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<ExerciseWindow> form;
     std::array<int, CoinTypeCount> given{};
 
     explicit Window(std::chrono::milliseconds pause = 0ms) {
-        form = std::make_unique<Form1>(FormOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
+        form = std::make_unique<ExerciseWindow>(WindowOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
     }
     bool open() {
         form->showCentred();
@@ -46,7 +46,7 @@ struct Window {
     QWidget* picture(int cell) const { return control(QStringLiteral("Picture1(%1)").arg(cell)); }
     QWidget* square(int cell) const { return control(QStringLiteral("Label10(%1)").arg(cell)); }
     QString caption(const char* label) const { return control<QLabel>(QLatin1String(label))->text(); }
-    QLineEdit* text7() const { return control<QLineEdit>(QStringLiteral("Text7")); }
+    QLineEdit* answerText() const { return control<QLineEdit>(QStringLiteral("Text7")); }
     QPushButton* ok() const { return control<QPushButton>(QStringLiteral("Command1")); }
     const ExerciseState& state() const { return form->exercise().state(); }
 
@@ -76,7 +76,7 @@ QString focusName() { return QApplication::focusWidget() ? QApplication::focusWi
 
 }  // namespace
 
-class Form1Test : public QObject {
+class ExerciseWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -95,11 +95,11 @@ private slots:
     void coinsAndSquaresHaveAccessibleNames();
 };
 
-void Form1Test::opensAsDesigned() {
+void ExerciseWindowTest::opensAsDesigned() {
     Window w;
     w.random.queueExercise(FullPurse, 3, 45);
     QVERIFY(w.open());
-    Form1& form = *w.form;
+    ExerciseWindow& form = *w.form;
 
     QCOMPARE(form.size(), QSize(800, 600));
     QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
@@ -109,18 +109,18 @@ void Form1Test::opensAsDesigned() {
     QVERIFY(qAbs(form.frameGeometry().center().x() - screen.center().x()) <= 1);
     QVERIFY(qAbs(form.frameGeometry().center().y() - screen.center().y()) <= 1);
 
-    // Text7 and Command2 can hold the focus, but no pixel of them lies in the client area.
+    // The answer box and the focus park can hold the focus, but no pixel of them lies in the client area.
     const QRect client(0, 0, 794, 594);
-    QVERIFY(!w.text7()->geometry().intersects(client));
+    QVERIFY(!w.answerText()->geometry().intersects(client));
     QVERIFY(!w.control(QStringLiteral("Command2"))->geometry().intersects(client));
-    QVERIFY(w.text7()->isVisible());
+    QVERIFY(w.answerText()->isVisible());
     QCOMPARE(focusName(), QStringLiteral("Text7"));
 
     QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
     QVERIFY(!w.control(QStringLiteral("Label13"))->isVisible());
     QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
     QCOMPARE(w.caption("Label5"), QStringLiteral("Clique sur les pièces que tu donnes puis sur OK quand tu en as assez."));
-    QCOMPARE(w.state().ExerciseCount, 1);
+    QCOMPARE(w.state().exerciseCount, 1);
     QCOMPARE(form.tagText(), std::string("0"));
     QCOMPARE(w.control(QStringLiteral("Label1(0)"))->geometry(), QRect(384, 56, 233, 41));
 
@@ -131,7 +131,7 @@ void Form1Test::opensAsDesigned() {
     QCOMPARE(w.picture(0)->size(), QSize(38, 38));
 }
 
-void Form1Test::squaresShiftOnceAtStart() {
+void ExerciseWindowTest::squaresShiftOnceAtStart() {
     Window w;
     QCOMPARE(w.square(0)->pos(), QPoint(8, 16));
     QVERIFY(w.square(0)->isVisibleTo(w.form.get()));
@@ -147,10 +147,10 @@ void Form1Test::squaresShiftOnceAtStart() {
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(w.form.get(), &activate);
     QCOMPARE(w.square(39)->pos(), QPoint(279, 421));
-    QCOMPARE(w.state().ExerciseCount, 1);
+    QCOMPARE(w.state().exerciseCount, 1);
 }
 
-void Form1Test::tabCyclesThroughShownControls() {
+void ExerciseWindowTest::tabCyclesThroughShownControls() {
     Window w;
     // Two 1-cent coins and one 2-euro coin.
     w.random.queueExercise({2, 0, 0, 0, 0, 0, 0, 1}, 1, 0);
@@ -164,12 +164,12 @@ void Form1Test::tabCyclesThroughShownControls() {
     QCOMPARE(focusName(), QStringLiteral("Text7"));
 }
 
-void Form1Test::playsAWholeSeries() {
+void ExerciseWindowTest::playsAWholeSeries() {
     Window w;
     w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
     for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
-        QCOMPARE(w.state().ExerciseCount, exercise);
+        QCOMPARE(w.state().exerciseCount, exercise);
         const bool last = exercise == SeriesLength;
         const int kind = exercise % 4;
         // Every kind is paid for 3,45 but the one paid with a single 2-euro coin.
@@ -199,25 +199,25 @@ void Form1Test::playsAWholeSeries() {
                 for (int coin : {Cent50, Cent50}) w.change(coin);
                 w.change(Cent20, Qt::RightButton);
                 QCOMPARE(w.caption("Label12"), QStringLiteral("0,80"));
-                QCOMPARE(w.text7()->cursorPosition(), 4);
+                QCOMPARE(w.answerText()->cursorPosition(), 4);
                 w.change(Cent10, Qt::MiddleButton);
                 break;
             case 3:  // 3,45 paid with 3,50; a wrong typed answer first, then the right one.
                 for (int coin : {Euro2, Euro1, Cent50}) w.give(coin);
                 w.clickOk();
-                QTest::keyClicks(w.text7(), "0,5");
+                QTest::keyClicks(w.answerText(), "0,5");
                 QCOMPARE(w.caption("Label12"), QStringLiteral("0.5"));
-                QTest::keyClick(w.text7(), Qt::Key_Enter);
+                QTest::keyClick(w.answerText(), Qt::Key_Enter);
                 QCOMPARE(w.caption("Label8"), QStringLiteral("Non ! Recommence !"));
                 QCOMPARE(w.caption("Label12"), QStringLiteral("?"));
-                QTest::keyClicks(w.text7(), "0,05");
+                QTest::keyClicks(w.answerText(), "0,05");
                 break;
         }
         w.given = {};
         if (exercise >= 2 && !last)
             QCOMPARE(w.caption("Label9"), QStringLiteral("Tu as %1 bonnes réponses.").arg(exercise));
     }
-    QCOMPARE(w.state().ExerciseCount, SeriesLength);
+    QCOMPARE(w.state().exerciseCount, SeriesLength);
     QCOMPARE(w.caption("Label9"), QStringLiteral("Tu as réussi tes 20 exercices. Tu peux arrêter."));
     QVERIFY(!w.ok()->isVisible());
     QVERIFY(!w.control(QStringLiteral("Label8"))->isVisible());
@@ -229,51 +229,51 @@ void Form1Test::playsAWholeSeries() {
     QTest::mouseClick(w.square(cellOf(Cent20, 0)), Qt::LeftButton);
     QCOMPARE(w.caption("Label7"), QStringLiteral("3,25"));
     QCOMPARE(focusName(), QStringLiteral("Command2"));
-    QCOMPARE(w.state().ExerciseCount, SeriesLength);
+    QCOMPARE(w.state().exerciseCount, SeriesLength);
 }
 
-void Form1Test::answerBoxTakesFiveTypedCharacters() {
+void ExerciseWindowTest::answerBoxTakesFiveTypedCharacters() {
     Window w;
     w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
-    QTest::keyClicks(w.text7(), "12,45");
-    QCOMPARE(w.text7()->text(), QStringLiteral("12.45"));
+    QTest::keyClicks(w.answerText(), "12,45");
+    QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
     w.clickOk();
     QCOMPARE(w.caption("Label8"), QStringLiteral("Encore !"));
     // A sixth character is refused, but the key still reaches the key handler.
-    QTest::keyClick(w.text7(), '6');
-    QCOMPARE(w.text7()->text(), QStringLiteral("12.45"));
+    QTest::keyClick(w.answerText(), '6');
+    QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
     QCOMPARE(w.caption("Label8"), QString());
-    QTest::keyClick(w.text7(), Qt::Key_Backspace);
-    QCOMPARE(w.text7()->text(), QStringLiteral("12.4"));
+    QTest::keyClick(w.answerText(), Qt::Key_Backspace);
+    QCOMPARE(w.answerText()->text(), QStringLiteral("12.4"));
 }
 
-void Form1Test::programTextIsKeptWhole() {
+void ExerciseWindowTest::programTextIsKeptWhole() {
     Window w;
     QVERIFY(w.openChangeQuestionFor130());
     // Take away more than the change due until the answer needs six characters.
     for (int i = 0; i < 5; ++i) w.change(Euro2, Qt::RightButton);
-    QCOMPARE(w.text7()->text(), QStringLiteral("-10,00"));
+    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,00"));
     QCOMPARE(w.caption("Label12"), QStringLiteral("-10,00"));
     w.change(Cent1, Qt::RightButton);
-    QCOMPARE(w.text7()->text(), QStringLiteral("-10,01"));
+    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
     // Such a text can be shortened, but not lengthened, from the keyboard.
-    QTest::keyClick(w.text7(), Qt::Key_End);
-    QTest::keyClick(w.text7(), '9');
-    QCOMPARE(w.text7()->text(), QStringLiteral("-10,01"));
-    QTest::keyClick(w.text7(), Qt::Key_Backspace);
-    QCOMPARE(w.text7()->text(), QStringLiteral("-10,0"));
+    QTest::keyClick(w.answerText(), Qt::Key_End);
+    QTest::keyClick(w.answerText(), '9');
+    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
+    QTest::keyClick(w.answerText(), Qt::Key_Backspace);
+    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,0"));
 }
 
-void Form1Test::typedMarkupIsShownAsText() {
+void ExerciseWindowTest::typedMarkupIsShownAsText() {
     Window w;
     QVERIFY(w.openChangeQuestionFor130());
-    QTest::keyClicks(w.text7(), "<b>x");
+    QTest::keyClicks(w.answerText(), "<b>x");
     QCOMPARE(w.caption("Label12"), QStringLiteral("<b>x"));
     QCOMPARE(w.control<QLabel>(QStringLiteral("Label12"))->textFormat(), Qt::PlainText);
 }
 
-void Form1Test::eventsDuringThePause() {
+void ExerciseWindowTest::eventsDuringThePause() {
     Window w(300ms);
     // One 2-euro coin for 1,30: the change due is 0,70.
     w.next({0, 0, 0, 0, 0, 0, 0, 1}, 1, 30);
@@ -281,35 +281,35 @@ void Form1Test::eventsDuringThePause() {
     w.give(Euro2);
     w.clickOk();
     w.next(FullPurse, 3, 45);
-    QTest::keyClicks(w.text7(), "0,");
+    QTest::keyClicks(w.answerText(), "0,");
     int countDuringPause = -1;
     QString feedbackAfterKey;
     QString praiseAgain;
     QTimer::singleShot(100ms, [&] {
-        countDuringPause = w.state().ExerciseCount;
+        countDuringPause = w.state().exerciseCount;
         // Keys typed during the pause act on the answer and clear "Bravo !"...
-        QTest::keyClick(w.text7(), Qt::Key_Backspace);
+        QTest::keyClick(w.answerText(), Qt::Key_Backspace);
         feedbackAfterKey = w.caption("Label8");
         // ...and an answer right again praises again, without counting twice or drawing twice.
-        QTest::keyClick(w.text7(), '7');
+        QTest::keyClick(w.answerText(), '7');
         praiseAgain = w.caption("Label8");
-        QTest::keyClick(w.text7(), Qt::Key_Return);
+        QTest::keyClick(w.answerText(), Qt::Key_Return);
     });
     QElapsedTimer clock;
     clock.start();
-    QTest::keyClick(w.text7(), '7');  // "0.7": right, so the pause runs inside this key.
+    QTest::keyClick(w.answerText(), '7');  // "0.7": right, so the pause runs inside this key.
     QVERIFY(clock.elapsed() >= 300);
     QCOMPARE(countDuringPause, 1);
     QCOMPARE(feedbackAfterKey, QString());
     QCOMPARE(praiseAgain, QStringLiteral("Bravo !"));
-    QCOMPARE(w.state().ExerciseCount, 2);
+    QCOMPARE(w.state().exerciseCount, 2);
     QVERIFY(w.random.numbers.empty());
     QCOMPARE(w.form->tagText(), std::string("0"));
     QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
     QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
 }
 
-void Form1Test::infoBoxHoldsThePause() {
+void ExerciseWindowTest::infoBoxHoldsThePause() {
     Window w(200ms);
     w.next(FullPurse, 0, 0);
     QVERIFY(w.open());
@@ -318,7 +318,7 @@ void Form1Test::infoBoxHoldsThePause() {
     QString title;
     QTimer::singleShot(50ms, [&] { QTest::mouseClick(w.control(QStringLiteral("Label3")), Qt::LeftButton); });
     QTimer::singleShot(600ms, [&] {
-        countWhileBoxOpen = w.state().ExerciseCount;
+        countWhileBoxOpen = w.state().exerciseCount;
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             title = box->windowTitle();
             box->accept();
@@ -330,11 +330,11 @@ void Form1Test::infoBoxHoldsThePause() {
     QVERIFY(clock.elapsed() >= 600);
     QCOMPARE(title, QStringLiteral("INFO"));
     QCOMPARE(countWhileBoxOpen, 1);
-    QCOMPARE(w.state().ExerciseCount, 2);
+    QCOMPARE(w.state().exerciseCount, 2);
     QCOMPARE(w.caption("Label6"), QStringLiteral("1,00"));
 }
 
-void Form1Test::infoBoxCredits() {
+void ExerciseWindowTest::infoBoxCredits() {
     Window w;
     w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
@@ -360,10 +360,10 @@ void Form1Test::infoBoxCredits() {
     // The exercise is as it was.
     QCOMPARE(w.caption("Label7"), QStringLiteral("2,00"));
     QVERIFY(w.square(cellOf(Euro2, 0))->isVisible());
-    QCOMPARE(w.state().ExerciseCount, 1);
+    QCOMPARE(w.state().exerciseCount, 1);
 }
 
-void Form1Test::coinsAndSquaresHaveAccessibleNames() {
+void ExerciseWindowTest::coinsAndSquaresHaveAccessibleNames() {
     Window w;
     QCOMPARE(w.picture(0)->accessibleName(), QStringLiteral("1 centime"));
     QCOMPARE(w.picture(13)->accessibleName(), QStringLiteral("50 centimes"));
@@ -371,5 +371,5 @@ void Form1Test::coinsAndSquaresHaveAccessibleNames() {
     QCOMPARE(w.square(14)->accessibleName(), QStringLiteral("Reprendre 1 euro"));
 }
 
-QTEST_MAIN(Form1Test)
-#include "form1_test.moc"
+QTEST_MAIN(ExerciseWindowTest)
+#include "exercise_window_test.moc"

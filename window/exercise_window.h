@@ -1,4 +1,4 @@
-// The program's only window, Form1, with its 99 controls and its two commands.
+// The program's only window, ExerciseWindow, with its 99 controls and its two commands.
 #pragma once
 
 #include <QWidget>
@@ -10,6 +10,7 @@
 
 #include "controls.h"
 #include "exercise.h"
+#include "layout.h"
 
 class QFrame;
 class QLabel;
@@ -21,7 +22,7 @@ class AnswerBox;
 class ClickLabel;
 class CoinPicture;
 
-struct FormOptions {
+struct WindowOptions {
     // Replaces the success pause, so that tests need not wait it out.
     std::optional<std::chrono::milliseconds> pause;
     // A random source of the caller's, which must outlive the window.
@@ -30,12 +31,12 @@ struct FormOptions {
     char decimalSeparator = 0;
 };
 
-class Form1 final : public QWidget, private Controls {
+class ExerciseWindow final : public QWidget, private Controls {
     Q_OBJECT
 public:
-    using Options = FormOptions;
-    explicit Form1(Options options = {}, QWidget* parent = nullptr);
-    ~Form1() override;
+    using Options = WindowOptions;
+    explicit ExerciseWindow(Options options = {}, QWidget* parent = nullptr);
+    ~ExerciseWindow() override;
     using QWidget::setFocus;
     using QWidget::setVisible;
 
@@ -62,8 +63,8 @@ private:
     void buildControls();
     void buildPurse();
     void buildTabOrder();
-    void Label3_Click();
-    void Command3_Click();
+    void showInfo();
+    void quit();
     QWidget* widgetFor(Control control) const;
     QLabel* labelFor(Control control) const;
 
@@ -72,14 +73,14 @@ private:
     void setVisible(Control control, bool visible) override;
     void setBackColour(Control control, Colour colour) override;
     void repaintNow(Control control) override;
-    void setPictureVisible(int cell, bool visible) override;
+    void setCoinVisible(int cell, bool visible) override;
     void setSquareVisible(int cell, bool visible) override;
     void setSquareBackColour(int cell, Colour colour) override;
     Position squarePosition(int cell) const override;
     void moveSquare(int cell, Position position) override;
-    std::string text7() const override;
-    void setText7(const std::string& text) override;
-    void setText7Caret(int position) override;
+    std::string answerText() const override;
+    void setAnswerText(const std::string& text) override;
+    void setAnswerCaret(int position) override;
     void setFocus(Control control) override;
     std::string tag() const override { return tag_; }
     void setTag(const std::string& tag) override { tag_ = tag; }
@@ -93,15 +94,16 @@ private:
 
     // Owned by their Qt parents.
     QWidget* client_ = nullptr;
-    QFrame* frame1_ = nullptr;
+    QFrame* purse_ = nullptr;
     std::array<CoinPicture*, CellCount> pictures_{};
     std::array<ClickLabel*, CellCount> squares_{};
     // The squares' positions in twips, which are not whole pixels once shifted.
     std::array<Position, CellCount> squareTwips_{};
-    QLabel *label5_{}, *label6_{}, *label7_{}, *label8_{}, *label9_{}, *label12_{}, *label13_{};
-    ClickLabel* label3_{};
-    QPushButton *command1_{}, *command2_{}, *command3_{};
-    AnswerBox* text7_{};
+    // The labels by role; the fixed ones share the first slot, which is never read.
+    std::array<ClickLabel*, layout::LabelRoleCount> labels_{};
+    ClickLabel* info_{};
+    QPushButton *ok_{}, *focusPark_{}, *quitter_{};
+    AnswerBox* answerInput_{};
 };
 
 }  // namespace piecettes

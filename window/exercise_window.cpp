@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "exercise_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -116,13 +116,13 @@ constexpr int IconSize = 32;
 
 }  // namespace
 
-Form1::Form1(Options options, QWidget* parent)
+ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
     registerFontSubstitutes();
     // The answer box takes the keys off-screen, where no one sees its caret: blinking
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QLatin1String(layout::WindowName));
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
     setFont(fontOf(layout::WindowFont));
@@ -140,29 +140,29 @@ Form1::Form1(Options options, QWidget* parent)
     exercise_ = std::make_unique<Exercise>(*static_cast<Controls*>(this), *random,
                                            options_.decimalSeparator ? options_.decimalSeparator : localeSeparator());
 
-    connect(text7_, &QLineEdit::textEdited, this, [this] { exercise_->Text7_Change(); });
-    text7_->setKeyHandler([this](int& key) { exercise_->Text7_KeyPress(key); });
-    connect(command1_, &QPushButton::clicked, this, [this] { exercise_->Command1_Click(); });
-    connect(command3_, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(label3_, &ClickLabel::clicked, this, &Form1::Label3_Click);
-    text7_->setFocus(Qt::OtherFocusReason);
+    connect(answerInput_, &QLineEdit::textEdited, this, [this] { exercise_->answerChanged(); });
+    answerInput_->setKeyHandler([this](int& key) { exercise_->answerKey(key); });
+    connect(ok_, &QPushButton::clicked, this, [this] { exercise_->okPressed(); });
+    connect(quitter_, &QPushButton::clicked, this, &ExerciseWindow::quit);
+    connect(info_, &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
+    answerInput_->setFocus(Qt::OtherFocusReason);
 }
 
-Form1::~Form1() = default;
+ExerciseWindow::~ExerciseWindow() = default;
 
-void Form1::buildControls() {
+void ExerciseWindow::buildControls() {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     client_->setGeometry(layout::FrameWidth, layout::FrameWidth, layout::ClientWidth, layout::ClientHeight);
     setBackground(client_, rgb(layout::Teal));
     const QPalette system = QApplication::palette();
 
-    auto* shape1 = new QFrame(client_);
-    shape1->setObjectName(QStringLiteral("Shape1"));
-    shape1->setGeometry(pixels(layout::Shape1));
-    shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    setBackground(shape1, rgb(layout::BandColour));
-    setTextColour(shape1, Qt::black);
+    auto* band = new QFrame(client_);
+    band->setObjectName(QLatin1String(layout::Band.name));
+    band->setGeometry(pixels(layout::Band.twips));
+    band->setFrameStyle(QFrame::Box | QFrame::Plain);
+    setBackground(band, rgb(layout::BandColour));
+    setTextColour(band, Qt::black);
 
     for (const auto& row : layout::Labels) {
         auto* label = new ClickLabel(client_);
@@ -181,17 +181,10 @@ void Form1::buildControls() {
             label->setAlignment(Qt::AlignCenter);
         }
         label->setVisible(row.visible);
+        labels_[static_cast<std::size_t>(row.role)] = label;
     }
-    const auto label = [this](const char* name) { return client_->findChild<ClickLabel*>(QLatin1String(name)); };
-    label3_ = label("Label3");
-    label5_ = label("Label5");
-    label6_ = label("Label6");
-    label7_ = label("Label7");
-    label8_ = label("Label8");
-    label9_ = label("Label9");
-    label12_ = label("Label12");
-    label13_ = label("Label13");
-    label3_->setCursor(Qt::PointingHandCursor);
+    info_ = labels_[static_cast<std::size_t>(layout::LabelRole::Info)];
+    info_->setCursor(Qt::PointingHandCursor);
 
     const auto button = [&](const layout::ButtonSpec& row) {
         auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
@@ -206,29 +199,29 @@ void Form1::buildControls() {
         }
         return b;
     };
-    command1_ = button(layout::Command1);
-    command1_->setFocusPolicy(Qt::ClickFocus);
-    command3_ = button(layout::Command3);
-    command2_ = button(layout::Command2);
-    command2_->setAutoDefault(false);
+    ok_ = button(layout::OkButton);
+    ok_->setFocusPolicy(Qt::ClickFocus);
+    quitter_ = button(layout::QuitButton);
+    focusPark_ = button(layout::FocusParkButton);
+    focusPark_->setAutoDefault(false);
 
-    text7_ = new AnswerBox(layout::Text7MaxTyped, client_);
-    text7_->setObjectName(QStringLiteral("Text7"));
-    text7_->setGeometry(pixels(layout::Text7));
-    text7_->setFont(fontOf(layout::Arial18Italic));
-    text7_->setFrame(false);
-    setBackground(text7_, rgb(layout::BandColour));
-    setTextColour(text7_, system.color(QPalette::WindowText));
+    answerInput_ = new AnswerBox(layout::AnswerMaxTyped, client_);
+    answerInput_->setObjectName(QLatin1String(layout::AnswerInput.name));
+    answerInput_->setGeometry(pixels(layout::AnswerInput.twips));
+    answerInput_->setFont(fontOf(layout::Arial18Italic));
+    answerInput_->setFrame(false);
+    setBackground(answerInput_, rgb(layout::BandColour));
+    setTextColour(answerInput_, system.color(QPalette::WindowText));
 }
 
-void Form1::buildPurse() {
-    frame1_ = new QFrame(client_);
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setGeometry(pixels(layout::Frame1));
-    frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    frame1_->setFont(fontOf(layout::Comic975));
-    setBackground(frame1_, rgb(layout::Teal));
-    frame1_->lower();
+void ExerciseWindow::buildPurse() {
+    purse_ = new QFrame(client_);
+    purse_->setObjectName(QLatin1String(layout::Purse.name));
+    purse_->setGeometry(pixels(layout::Purse.twips));
+    purse_->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    purse_->setFont(fontOf(layout::Comic975));
+    setBackground(purse_, rgb(layout::Teal));
+    purse_->lower();
 
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
     std::array<QPixmap, CoinTypeCount> images;
@@ -238,20 +231,18 @@ void Form1::buildPurse() {
     for (int cell = 0; cell < CellCount; ++cell) {
         const int type = cellType(cell);
         const QString coin = QString::fromUtf8(layout::CoinNames[type]);
-        auto* picture = new CoinPicture(images[type], frame1_);
-        picture->setObjectName(QStringLiteral("Picture1(%1)").arg(cell));
+        auto* picture = new CoinPicture(images[type], purse_);
+        picture->setObjectName(QString::fromLatin1(layout::CoinNameFormat).arg(cell));
         picture->setAccessibleName(coin);
         picture->setGeometry(pixels(layout::pictureRect(cell)));
         picture->setFocusPolicy(Qt::TabFocus);
-        connect(picture, &CoinPicture::pressed, this, [this, cell](int button, int shift, float x, float y) {
-            exercise_->Picture1_MouseDown(cell, button, shift, x, y);
-        });
+        connect(picture, &CoinPicture::pressed, this, [this, cell](int button) { exercise_->coinPressed(cell, button); });
         pictures_[cell] = picture;
     }
     // The squares come after the pictures so that they stand above them.
     for (int cell = 0; cell < CellCount; ++cell) {
-        auto* square = new ClickLabel(frame1_);
-        square->setObjectName(QStringLiteral("Label10(%1)").arg(cell));
+        auto* square = new ClickLabel(purse_);
+        square->setObjectName(QString::fromLatin1(layout::SquareNameFormat).arg(cell));
         square->setAccessibleName(QStringLiteral("Reprendre ") + QString::fromUtf8(layout::CoinNames[cellType(cell)]));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setCursor(Qt::PointingHandCursor);
@@ -259,25 +250,25 @@ void Form1::buildPurse() {
         const auto twips = layout::squareRect(cell);
         square->setGeometry(pixels(twips));
         squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
-        connect(square, &ClickLabel::clicked, this, [this, cell] { exercise_->Label10_Click(cell); });
+        connect(square, &ClickLabel::clicked, this, [this, cell] { exercise_->squareClicked(cell); });
         squares_[cell] = square;
     }
 }
 
-void Form1::buildTabOrder() {
-    QWidget* previous = text7_;
+void ExerciseWindow::buildTabOrder() {
+    QWidget* previous = answerInput_;
     const auto next = [&previous](QWidget* widget) {
         QWidget::setTabOrder(previous, widget);
         previous = widget;
     };
-    next(command2_);
+    next(focusPark_);
     for (int i = 0; i < 8; ++i) next(pictures_[layout::PictureTabOrder[i]]);
-    next(command1_);
+    next(ok_);
     for (int i = 8; i < CellCount; ++i) next(pictures_[layout::PictureTabOrder[i]]);
-    next(command3_);
+    next(quitter_);
 }
 
-void Form1::showCentred() {
+void ExerciseWindow::showCentred() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2) + QPoint(1, 1));
@@ -287,17 +278,17 @@ void Form1::showCentred() {
     activateWindow();
 }
 
-QString Form1::credits() {
+QString ExerciseWindow::credits() {
     return QStringLiteral("Piécettes %1, par l'équipe Piécettes, %2.")
         .arg(QStringLiteral(PIECETTES_VERSION), QStringLiteral(PIECETTES_MADE));
 }
 
-bool Form1::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) exercise_->Form_Activate();
+bool ExerciseWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) exercise_->windowActivated();
     return QWidget::event(event);
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void ExerciseWindow::closeEvent(QCloseEvent* event) {
     if (!gone_) {
         gone_ = true;
         emit gone();
@@ -305,7 +296,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::paintEvent(QPaintEvent*) {
+void ExerciseWindow::paintEvent(QPaintEvent*) {
     // A thin fixed frame, as a window without a title bar still has.
     QPainter painter(this);
     const QPalette& p = palette();
@@ -321,13 +312,13 @@ void Form1::paintEvent(QPaintEvent*) {
                                      -layout::FrameWidth));
 }
 
-void Form1::Label3_Click() {
+void ExerciseWindow::showInfo() {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("Info"));
     box.exec();
 }
 
-void Form1::Command3_Click() {
+void ExerciseWindow::quit() {
     if (!gone_) {
         gone_ = true;
         emit gone();
@@ -336,67 +327,69 @@ void Form1::Command3_Click() {
     QCoreApplication::quit();
 }
 
-QWidget* Form1::widgetFor(Control control) const {
+QWidget* ExerciseWindow::widgetFor(Control control) const {
     switch (control) {
-        case Control::Form1: return const_cast<Form1*>(this);
-        case Control::Command1: return command1_;
-        case Control::Command2: return command2_;
-        case Control::Text7: return text7_;
+        case Control::Window: return const_cast<ExerciseWindow*>(this);
+        case Control::Ok: return ok_;
+        case Control::FocusPark: return focusPark_;
+        case Control::AnswerInput: return answerInput_;
         default: return labelFor(control);
     }
 }
 
-QLabel* Form1::labelFor(Control control) const {
+QLabel* ExerciseWindow::labelFor(Control control) const {
+    using layout::LabelRole;
+    const auto label = [this](LabelRole role) { return labels_[static_cast<std::size_t>(role)]; };
     switch (control) {
-        case Control::Label5: return label5_;
-        case Control::Label6: return label6_;
-        case Control::Label7: return label7_;
-        case Control::Label8: return label8_;
-        case Control::Label9: return label9_;
-        case Control::Label12: return label12_;
-        case Control::Label13: return label13_;
+        case Control::Instruction: return label(LabelRole::Instruction);
+        case Control::Price: return label(LabelRole::Price);
+        case Control::GivenTotal: return label(LabelRole::GivenTotal);
+        case Control::Feedback: return label(LabelRole::Feedback);
+        case Control::Score: return label(LabelRole::Score);
+        case Control::Answer: return label(LabelRole::Answer);
+        case Control::Hint: return label(LabelRole::Hint);
         default: return nullptr;
     }
 }
 
-void Form1::setCaption(Control control, const std::string& text) {
+void ExerciseWindow::setCaption(Control control, const std::string& text) {
     if (QLabel* label = labelFor(control)) label->setText(QString::fromStdString(text));
 }
 
-void Form1::setVisible(Control control, bool visible) {
-    if (control == Control::Form1) return;
+void ExerciseWindow::setVisible(Control control, bool visible) {
+    if (control == Control::Window) return;
     widgetFor(control)->setVisible(visible);
 }
 
-void Form1::setBackColour(Control control, Colour colour) {
+void ExerciseWindow::setBackColour(Control control, Colour colour) {
     setBackground(widgetFor(control), ruleColour(colour, QApplication::palette()));
 }
 
-void Form1::repaintNow(Control control) { widgetFor(control)->repaint(); }
+void ExerciseWindow::repaintNow(Control control) { widgetFor(control)->repaint(); }
 
-void Form1::setPictureVisible(int cell, bool visible) { pictures_.at(cell)->setVisible(visible); }
+void ExerciseWindow::setCoinVisible(int cell, bool visible) { pictures_.at(cell)->setVisible(visible); }
 
-void Form1::setSquareVisible(int cell, bool visible) { squares_.at(cell)->setVisible(visible); }
+void ExerciseWindow::setSquareVisible(int cell, bool visible) { squares_.at(cell)->setVisible(visible); }
 
-void Form1::setSquareBackColour(int cell, Colour colour) {
+void ExerciseWindow::setSquareBackColour(int cell, Colour colour) {
     setBackground(squares_.at(cell), ruleColour(colour, QApplication::palette()));
 }
 
-Position Form1::squarePosition(int cell) const { return squareTwips_.at(cell); }
+Position ExerciseWindow::squarePosition(int cell) const { return squareTwips_.at(cell); }
 
-void Form1::moveSquare(int cell, Position position) {
+void ExerciseWindow::moveSquare(int cell, Position position) {
     squareTwips_.at(cell) = position;
     squares_[cell]->move(layout::toPixels(position.left), layout::toPixels(position.top));
 }
 
-std::string Form1::text7() const { return text7_->text().toStdString(); }
+std::string ExerciseWindow::answerText() const { return answerInput_->text().toStdString(); }
 
-void Form1::setText7(const std::string& text) { text7_->setText(QString::fromStdString(text)); }
+void ExerciseWindow::setAnswerText(const std::string& text) { answerInput_->setText(QString::fromStdString(text)); }
 
-void Form1::setText7Caret(int position) { text7_->setCursorPosition(std::min<int>(position, text7_->text().size())); }
+void ExerciseWindow::setAnswerCaret(int position) { answerInput_->setCursorPosition(std::min<int>(position, answerInput_->text().size())); }
 
-void Form1::setFocus(Control control) {
-    if (control == Control::Form1) {
+void ExerciseWindow::setFocus(Control control) {
+    if (control == Control::Window) {
         // The window keeps the control that held the focus last.
         if (QWidget* last = focusWidget()) last->setFocus(Qt::OtherFocusReason);
         return;
@@ -404,7 +397,7 @@ void Form1::setFocus(Control control) {
     widgetFor(control)->setFocus(Qt::OtherFocusReason);
 }
 
-bool Form1::pause(std::chrono::milliseconds duration) {
+bool ExerciseWindow::pause(std::chrono::milliseconds duration) {
     if (gone_) return false;
     QEventLoop loop;
     QTimer timer;
@@ -412,7 +405,7 @@ bool Form1::pause(std::chrono::milliseconds duration) {
     // A coarse timer may fire up to 5 % early.
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &Form1::gone, &loop, &QEventLoop::quit);
+    connect(this, &ExerciseWindow::gone, &loop, &QEventLoop::quit);
     timer.start(options_.pause.value_or(duration));
     loop.exec();
     // The loop also returns at once when the application quits.
