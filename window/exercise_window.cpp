@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSvgRenderer>
 #include <QTimer>
 
@@ -113,6 +114,7 @@ void registerFontSubstitutes() {
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
 constexpr int IconSize = 32;
+constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 
 }  // namespace
 
@@ -201,6 +203,11 @@ void ExerciseWindow::buildControls() {
     };
     ok_ = button(layout::OkButton);
     ok_->setFocusPolicy(Qt::ClickFocus);
+    // OK is no tab stop, so a child without a mouse presses it with Alt+O. Pressed at
+    // once, as a click is, and only while it is shown.
+    connect(new QShortcut(OkShortcut, this), &QShortcut::activated, this, [this] {
+        if (ok_->isVisible()) ok_->click();
+    });
     quitter_ = button(layout::QuitButton);
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
@@ -237,6 +244,7 @@ void ExerciseWindow::buildPurse() {
         picture->setGeometry(pixels(layout::pictureRect(cell)));
         picture->setFocusPolicy(Qt::TabFocus);
         connect(picture, &CoinPicture::pressed, this, [this, cell](int button) { exercise_->coinPressed(cell, button); });
+        connect(picture, &CoinPicture::activated, this, [this, cell](int button) { coinActivated(cell, button); });
         pictures_[cell] = picture;
     }
     // The squares come after the pictures so that they stand above them.
@@ -246,11 +254,13 @@ void ExerciseWindow::buildPurse() {
         square->setAccessibleName(QStringLiteral("Reprendre ") + QString::fromUtf8(layout::CoinNames[cellType(cell)]));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setCursor(Qt::PointingHandCursor);
+        square->setFocusPolicy(Qt::TabFocus);
         setBackground(square, rgb(layout::LightGrey));
         const auto twips = layout::squareRect(cell);
         square->setGeometry(pixels(twips));
         squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
         connect(square, &ClickLabel::clicked, this, [this, cell] { exercise_->squareClicked(cell); });
+        connect(square, &ClickLabel::activated, this, [this, cell] { squareActivated(cell); });
         squares_[cell] = square;
     }
 }
@@ -261,11 +271,38 @@ void ExerciseWindow::buildTabOrder() {
         QWidget::setTabOrder(previous, widget);
         previous = widget;
     };
+    // Each take-back square comes right after its coin; hidden ones are skipped.
+    const auto nextCell = [&](int cell) {
+        next(pictures_[cell]);
+        next(squares_[cell]);
+    };
     next(focusPark_);
-    for (int i = 0; i < 8; ++i) next(pictures_[layout::PictureTabOrder[i]]);
+    for (int i = 0; i < CoinTypeCount; ++i) nextCell(layout::PictureTabOrder[i]);
     next(ok_);
-    for (int i = 8; i < CellCount; ++i) next(pictures_[layout::PictureTabOrder[i]]);
+    for (int i = CoinTypeCount; i < CellCount; ++i) nextCell(layout::PictureTabOrder[i]);
     next(quitter_);
+}
+
+// From the keyboard, or by an assistive tool, the focus follows the coin: to its square
+// once it is handed over, where the same key takes it back, and back to the coin in the
+// change question, where the child goes on counting. A press that wins leaves the focus
+// where the next exercise, or the end of the series, puts it.
+void ExerciseWindow::coinActivated(int cell, int button) {
+    const int exercise = exercise_->state().exerciseCount;
+    const bool finished = exercise_->seriesFinished();
+    exercise_->coinPressed(cell, button);
+    if (gone_ || exercise_->state().exerciseCount != exercise || exercise_->seriesFinished() != finished) return;
+    if (!squares_[cell]->isHidden())
+        squares_[cell]->setFocus(Qt::OtherFocusReason);
+    else if (tag_ == ChangeTag && !pictures_[cell]->isHidden())
+        pictures_[cell]->setFocus(Qt::OtherFocusReason);
+}
+
+// A coin taken back from the keyboard leaves the focus on it, unless the rules gave it to OK.
+void ExerciseWindow::squareActivated(int cell) {
+    exercise_->squareClicked(cell);
+    if (gone_ || ok_->hasFocus()) return;
+    if (!pictures_[cell]->isHidden()) pictures_[cell]->setFocus(Qt::OtherFocusReason);
 }
 
 void ExerciseWindow::showCentred() {

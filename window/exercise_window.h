@@ -65,6 +65,8 @@ private:
     void buildTabOrder();
     void showInfo();
     void quit();
+    void coinActivated(int cell, int button);
+    void squareActivated(int cell);
     QWidget* widgetFor(Control control) const;
     QLabel* labelFor(Control control) const;
 

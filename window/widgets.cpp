@@ -1,11 +1,51 @@
 #include "widgets.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleHints>
+#include <QTouchEvent>
 #include <QValidator>
 
+#include <algorithm>
+
+#include "exercise.h"
+
 namespace piecettes {
+
+namespace {
+
+// The focus ring: yellow between two black lines, plain on the teal purse and on every coin.
+constexpr QColor FocusColour{255, 255, 0};
+constexpr qreal FocusWidth = 3;
+constexpr qreal OutlineWidth = 1;
+// The hold ring: white on a dark track, drawn over the coin's rim.
+constexpr QColor HoldColour{255, 255, 255};
+constexpr QColor HoldTrack{0, 0, 0, 110};
+constexpr qreal HoldWidth = 5;
+constexpr int HoldFrameMs = 30;
+// Qt's angles are in sixteenths of a degree.
+constexpr int FullCircle = 360 * 16;
+constexpr int TwelveOClock = 90 * 16;
+
+// A ring of the focus colour lined in black, inside the box.
+void paintFocusRing(QPainter& painter, const QRectF& box, bool round) {
+    painter.setRenderHint(QPainter::Antialiasing, round);
+    const qreal inset = OutlineWidth + FocusWidth / 2;
+    const QRectF ring = box.adjusted(inset, inset, -inset, -inset);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, FocusWidth + 2 * OutlineWidth));
+    round ? painter.drawEllipse(ring) : painter.drawRect(ring);
+    painter.setPen(QPen(FocusColour, FocusWidth));
+    round ? painter.drawEllipse(ring) : painter.drawRect(ring);
+}
+
+bool activatesLikeAClick(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+}  // namespace
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
@@ -19,25 +59,133 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    if (!activatesLikeAClick(event)) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A key held down must not take back one coin after another.
+    if (!event->isAutoRepeat()) activate();
+}
+
+void ClickLabel::activate() {
+    if (isVisible()) emit activated();
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    paintFocusRing(painter, rect(), false);
+}
+
 CoinPicture::CoinPicture(const QPixmap& image, QWidget* parent) : QWidget(parent), image_(image) {
     setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    ringTimer_.setInterval(HoldFrameMs);
+    connect(&ringTimer_, &QTimer::timeout, this, [this] {
+        update();
+        if (holdProgress() < 1) return;
+        holdComplete_ = true;
+        ringTimer_.stop();
+    });
+}
+
+double CoinPicture::holdProgress() const {
+    if (touchId_ < 0) return 0;
+    if (holdComplete_) return 1;
+    const int hold = std::max(1, QGuiApplication::styleHints()->mousePressAndHoldInterval());
+    return std::min(1.0, static_cast<double>(held_.elapsed()) / hold);
+}
+
+bool CoinPicture::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::TouchBegin: {
+            const auto* touch = static_cast<QTouchEvent*>(event);
+            touchId_ = touch->points().front().id();
+            holdComplete_ = false;
+            held_.start();
+            ringTimer_.start();
+            update();
+            event->accept();
+            return true;
+        }
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd: {
+            const auto* touch = static_cast<QTouchEvent*>(event);
+            for (const QEventPoint& point : touch->points())
+                if (point.id() == touchId_ && !rect().contains(point.position().toPoint())) endTouch(false);
+            if (event->type() == QEvent::TouchEnd) endTouch(touchId_ >= 0);
+            event->accept();
+            return true;
+        }
+        case QEvent::TouchCancel:
+            endTouch(false);
+            event->accept();
+            return true;
+        default: return QWidget::event(event);
+    }
+}
+
+void CoinPicture::endTouch(bool counts) {
+    const bool held = holdComplete_;
+    touchId_ = -1;
+    holdComplete_ = false;
+    ringTimer_.stop();
+    update();
+    if (counts) emit pressed(held ? RightButton : LeftButton);
 }
 
 void CoinPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(rect(), image_);
+    if (hasFocus()) paintFocusRing(painter, rect(), true);
+    if (touchId_ < 0) return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal inset = HoldWidth / 2;
+    const QRectF ring = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(HoldTrack, HoldWidth));
+    painter.drawEllipse(ring);
+    painter.setPen(QPen(HoldColour, HoldWidth, Qt::SolidLine, Qt::FlatCap));
+    painter.drawArc(ring, TwelveOClock, -static_cast<int>(holdProgress() * FullCircle));
 }
 
 void CoinPicture::mousePressEvent(QMouseEvent* event) {
     int button = 0;
     switch (event->button()) {
-        case Qt::LeftButton: button = 1; break;
-        case Qt::RightButton: button = 2; break;
-        case Qt::MiddleButton: button = 4; break;
+        case Qt::LeftButton: button = LeftButton; break;
+        case Qt::RightButton: button = RightButton; break;
+        case Qt::MiddleButton: button = MiddleButton; break;
         default: event->ignore(); return;
     }
     event->accept();
     emit pressed(button);
+}
+
+void CoinPicture::keyPressEvent(QKeyEvent* event) {
+    int button = 0;
+    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_Space && event->modifiers() & Qt::ShiftModifier))
+        button = RightButton;
+    else if (activatesLikeAClick(event))
+        button = LeftButton;
+    if (button == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A key held down must not hand over one coin after another.
+    if (!event->isAutoRepeat()) activate(button);
+}
+
+void CoinPicture::activate(int button) {
+    if (isVisible()) emit activated(button);
+}
+
+void CoinPicture::contextMenuEvent(QContextMenuEvent* event) {
+    // The Menu key is already a right press, and the coin has no menu.
+    event->accept();
 }
 
 namespace {

@@ -1,48 +1,84 @@
 // The kinds of control the window needs beyond Qt's own.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
 namespace piecettes {
 
-// A label that reports a click: a left-button press and release inside it.
+// A label that reports a click: a left-button press and release inside it, or a tap,
+// which Qt turns into those. One that takes the focus (a take-back square) is also
+// activated by Space or Enter, and then shows a focus ring.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
     using QLabel::QLabel;
+    // What Space or Enter does, for assistive tools. A hidden label does nothing: it may
+    // still hold its window's focus while that window is not active.
+    void activate();
 
 signals:
     void clicked();
+    // Space or Enter while it has the focus, or an assistive tool's press.
+    void activated();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     bool pressed_ = false;
 };
 
-// A coin picture: shows one image and reports which mouse button was pressed on it,
-// as 1 (left), 2 (right) or 4 (middle).
+// A coin picture: shows one image and reports a press on it as a mouse button, 1 (left),
+// 2 (right) or 4 (middle).
+// - Mouse: the button pressed.
+// - Touch: a tap is a left press; a finger held for the platform's press-and-hold time
+//   is a right press, and a ring that fills shows the hold being counted. Both count
+//   when the finger lifts; a finger that slid off the coin does nothing.
+// - Keyboard, with the focus on it: Space or Enter is a left press, Shift+Space or the
+//   Menu key a right press. The focused coin shows a ring.
 class CoinPicture : public QWidget {
     Q_OBJECT
 public:
     CoinPicture(const QPixmap& image, QWidget* parent);
+    // What the keyboard does, for assistive tools. A hidden coin does nothing: it may
+    // still hold its window's focus while that window is not active.
+    void activate(int button);
 
 signals:
+    // A mouse button or a finger.
     void pressed(int button);
+    // The keyboard or an assistive tool.
+    void activated(int button);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // How far the hold has come, from 0 to 1, as the ring shows it.
+    double holdProgress() const;
+    void endTouch(bool counts);
+
     QPixmap image_;
+    // The finger being followed, while one touches the coin and has not slid off it.
+    int touchId_ = -1;
+    QElapsedTimer held_;
+    // Set by the ring's timer once the ring is full: a hold counts as the ring shows it.
+    bool holdComplete_ = false;
+    QTimer ringTimer_;
 };
 
 // The answer box. Every typed character first goes to the key handler, which may

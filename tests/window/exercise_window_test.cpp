@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 
@@ -24,11 +25,17 @@ namespace {
 constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
 enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
 
+// How the child plays: with the mouse, with the keyboard alone, or with a finger.
+enum class Hands { Mouse, Keyboard, Touch };
+
+QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
+
 // A window on a scripted purse, with the helpers a child's hands would need.
 struct Window {
     ScriptedRandom random;
     std::unique_ptr<ExerciseWindow> form;
     std::array<int, CoinTypeCount> given{};
+    Hands hands = Hands::Mouse;
 
     explicit Window(std::chrono::milliseconds pause = 0ms) {
         form = std::make_unique<ExerciseWindow>(WindowOptions{.pause = pause, .random = &random, .decimalSeparator = ','});
@@ -50,14 +57,69 @@ struct Window {
     QPushButton* ok() const { return control<QPushButton>(QStringLiteral("Command1")); }
     const ExerciseState& state() const { return form->exercise().state(); }
 
-    // Hands over the next coin of this type from the purse.
-    void give(int type, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mousePress(picture(cellOf(type, given[type]++)), button);
+    // Presses a coin as the hands do: the button itself, Space or Shift+Space on the
+    // focused coin, a tap or a hold of the finger.
+    void press(QWidget* coin, Qt::MouseButton button) {
+        const bool left = button == Qt::LeftButton;
+        switch (hands) {
+            case Hands::Mouse: QTest::mousePress(coin, button); break;
+            case Hands::Keyboard:
+                tabTo(coin);
+                key(Qt::Key_Space, left ? Qt::NoModifier : Qt::ShiftModifier);
+                break;
+            case Hands::Touch:
+                // A hold is a right press; the paying half takes any press alike, so only
+                // the change question needs the time a hold takes.
+                QTest::touchEvent(form.get(), touchScreen()).press(0, coin->rect().center(), coin);
+                if (!left && form->tagText() == ChangeTag) QTest::qWait(3 * QGuiApplication::styleHints()->mousePressAndHoldInterval());
+                QTest::touchEvent(form.get(), touchScreen()).release(0, coin->rect().center(), coin);
+                break;
+        }
     }
-    void takeBack(int type) { QTest::mouseClick(square(cellOf(type, --given[type])), Qt::LeftButton); }
-    void clickOk() { QTest::mouseClick(ok(), Qt::LeftButton); }
+    // Clicks a square or a button: the keyboard's Space on it, or a tap, which Qt turns into a click.
+    void click(QWidget* target) {
+        switch (hands) {
+            case Hands::Mouse: QTest::mouseClick(target, Qt::LeftButton); break;
+            case Hands::Keyboard:
+                tabTo(target);
+                key(Qt::Key_Space);
+                break;
+            case Hands::Touch:
+                QTest::touchEvent(form.get(), touchScreen()).press(0, target->rect().center(), target);
+                QTest::touchEvent(form.get(), touchScreen()).release(0, target->rect().center(), target);
+                break;
+        }
+    }
+    // A key typed where the keyboard focus is.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    // Tab until the control has the focus, as a child without a mouse does.
+    void tabTo(QWidget* target) {
+        for (int tabs = 0; !target->hasFocus() && tabs < 2 * CellCount + 4; ++tabs) key(Qt::Key_Tab);
+        QVERIFY2(target->hasFocus(), qPrintable(target->objectName()));
+    }
+    static QPointingDevice* touchScreen() {
+        static QPointingDevice* device = QTest::createTouchDevice();
+        return device;
+    }
+
+    // Hands over the next coin of this type from the purse. From the keyboard the focus
+    // then waits on its square, to take it back, unless the coin won.
+    void give(int type, Qt::MouseButton button = Qt::LeftButton) {
+        const int cell = cellOf(type, given[type]++);
+        press(picture(cell), button);
+        if (hands == Hands::Keyboard && square(cell)->isVisible() && !form->exercise().seriesFinished())
+            QCOMPARE(focusName(), square(cell)->objectName());
+    }
+    void takeBack(int type) { click(square(cellOf(type, --given[type]))); }
+    // OK is no tab stop: the keyboard presses it with Alt+O.
+    void clickOk() {
+        if (hands == Hands::Keyboard) return key(Qt::Key_O, Qt::AltModifier);
+        click(ok());
+    }
     // Presses a coin of the change question's column.
-    void change(int type, Qt::MouseButton button = Qt::LeftButton) { QTest::mousePress(picture(type), button); }
+    void change(int type, Qt::MouseButton button = Qt::LeftButton) { press(picture(type), button); }
     // Opens the change question of 1,30 paid with a 2-euro coin: 0,70 is due.
     bool openChangeQuestionFor130() {
         next(FullPurse, 1, 30);
@@ -72,9 +134,9 @@ struct Window {
     }
 };
 
-QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
-
 }  // namespace
+
+Q_DECLARE_METATYPE(Hands)
 
 class ExerciseWindowTest : public QObject {
     Q_OBJECT
@@ -85,6 +147,7 @@ private slots:
     void opensAsDesigned();
     void squaresShiftOnceAtStart();
     void tabCyclesThroughShownControls();
+    void playsAWholeSeries_data();
     void playsAWholeSeries();
     void answerBoxTakesFiveTypedCharacters();
     void programTextIsKeptWhole();
@@ -164,10 +227,33 @@ void ExerciseWindowTest::tabCyclesThroughShownControls() {
     QCOMPARE(focusName(), QStringLiteral("Text7"));
 }
 
+void ExerciseWindowTest::playsAWholeSeries_data() {
+    QTest::addColumn<Hands>("hands");
+    QTest::newRow("mouse") << Hands::Mouse;
+    QTest::newRow("keyboard alone") << Hands::Keyboard;
+    QTest::newRow("touch alone") << Hands::Touch;
+}
+
 void ExerciseWindowTest::playsAWholeSeries() {
+    QFETCH(Hands, hands);
+    // A short hold keeps the run quick; the ring and the count use the same setting.
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int hold = hints->mousePressAndHoldInterval();
+    hints->setMousePressAndHoldInterval(30);
+    const auto restoreHold = qScopeGuard([&] { hints->setMousePressAndHoldInterval(hold); });
     Window w;
+    w.hands = hands;
     w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
+    if (hands == Hands::Touch) {
+        // A finger that slides off the coin before it lifts hands nothing over.
+        QWidget* coin = w.picture(cellOf(Euro2, 0));
+        QTest::touchEvent(w.form.get(), Window::touchScreen()).press(0, coin->rect().center(), coin);
+        QTest::touchEvent(w.form.get(), Window::touchScreen()).move(0, coin->rect().center() + QPoint(0, 80), coin);
+        QTest::touchEvent(w.form.get(), Window::touchScreen()).release(0, coin->rect().center() + QPoint(0, 80), coin);
+        QVERIFY(coin->isVisible());
+        QCOMPARE(w.caption("Label7"), QString());
+    }
     for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
         QCOMPARE(w.state().exerciseCount, exercise);
         const bool last = exercise == SeriesLength;
