@@ -1,8 +1,9 @@
-# cmake -D BUILD_DIR=<build> -D OUTPUT_DIR=<dir> -D RUNTIME_NEEDS=a,b -P check_package.cmake
+# cmake -D BUILD_DIR=<build> -D OUTPUT_DIR=<dir> -D RUNTIME_NEEDS=a,b -D CPACK=<cpack>
+#       -D LINTIAN=<lintian> -P check_package.cmake
 # Builds the Debian package with CPack, checks that it depends on what the program needs at
 # run time without a link (shlibdeps cannot see those), and that lintian finds no error in it.
 file(REMOVE_RECURSE ${OUTPUT_DIR})
-execute_process(COMMAND cpack -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUTPUT_DIR}
+execute_process(COMMAND ${CPACK} -G DEB --config ${BUILD_DIR}/CPackConfig.cmake -B ${OUTPUT_DIR}
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(result)
   message(FATAL_ERROR "cpack failed:\n${output}")
@@ -23,7 +24,7 @@ foreach(need IN LISTS needs)
   endif()
 endforeach()
 
-execute_process(COMMAND lintian --fail-on error ${packages} RESULT_VARIABLE result)
+execute_process(COMMAND ${LINTIAN} --fail-on error ${packages} RESULT_VARIABLE result)
 if(result)
   message(FATAL_ERROR "lintian reports errors in ${packages}")
 endif()
