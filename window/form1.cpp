@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QImageReader>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
@@ -90,9 +91,9 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     setColour(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, colour);
 }
 
-// Renders an SVG once at the size it is shown, sharp on high-density screens too.
-QPixmap renderSvg(const char* resource, int size, qreal pixelRatio) {
-    QSvgRenderer renderer{QString::fromLatin1(resource)};
+// Draws an SVG picture once at the size it is shown, sharp on high-density screens too.
+QPixmap renderSvg(const QString& resource, int size, qreal pixelRatio) {
+    QSvgRenderer renderer{resource};
     QPixmap pixmap(QSize(size, size) * pixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -100,6 +101,23 @@ QPixmap renderSvg(const char* resource, int size, qreal pixelRatio) {
     painter.end();
     pixmap.setDevicePixelRatio(pixelRatio);
     return pixmap;
+}
+
+// A picture of the resources at the size it is shown: the PNG rendered from its SVG at
+// build time for ratios 1 and 2, the SVG drawn now for the others.
+QPixmap picture(const char* name, int size, qreal pixelRatio) {
+    const QString base = QStringLiteral(":/") + QLatin1String(name);
+    if (pixelRatio == 1 || pixelRatio == 2) {
+        QImageReader reader(base + (pixelRatio == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png")), "png");
+        // Otherwise every image plugin is loaded, to ask whether it reads PNG too.
+        reader.setAutoDetectImageFormat(false);
+        QImage image = reader.read();
+        if (image.size() == QSize(size, size) * pixelRatio) {
+            image.setDevicePixelRatio(pixelRatio);
+            return QPixmap::fromImage(std::move(image));
+        }
+    }
+    return renderSvg(base + QStringLiteral(".svg"), size, pixelRatio);
 }
 
 // Debian maps Comic Sans MS to Comic Neue through fontconfig; this keeps the mapping
@@ -126,7 +144,7 @@ Form1::Form1(Options options, QWidget* parent)
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
     setFont(fontOf(layout::WindowFont));
-    setWindowIcon(QIcon(renderSvg(":/piecettes.svg", IconSize, devicePixelRatioF())));
+    setWindowIcon(QIcon(picture("piecettes", IconSize, devicePixelRatioF())));
 
     buildControls();
     buildPurse();
@@ -233,7 +251,7 @@ void Form1::buildPurse() {
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
     std::array<QPixmap, CoinTypeCount> images;
     for (int type = 0; type < CoinTypeCount; ++type)
-        images[type] = renderSvg(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
+        images[type] = picture(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
 
     for (int cell = 0; cell < CellCount; ++cell) {
         const int type = cellType(cell);
