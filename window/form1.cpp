@@ -56,9 +56,8 @@ QColor ruleColour(Colour colour, const QPalette& system) {
 // The family a layout font is drawn with: itself when installed, else its first
 // installed substitute. Naming an installed family spares the font matcher a search
 // through every font on the system for each missing family.
-QString installedFamily(const char* name) {
+QString installedFamily(const char* name, const QStringList& installed) {
     const QString family = QString::fromLatin1(name);
-    const QStringList installed = QFontDatabase::families();
     for (const QString& candidate : QStringList{family} + QFont::substitutes(family)) {
         const auto found = std::find_if(installed.begin(), installed.end(), [&](const QString& each) {
             return each.compare(candidate, Qt::CaseInsensitive) == 0;
@@ -68,8 +67,8 @@ QString installedFamily(const char* name) {
     return family;
 }
 
-QFont fontOf(const layout::Font& wanted) {
-    QFont font(installedFamily(wanted.family));
+QFont fontOf(const layout::Font& wanted, const QStringList& installed) {
+    QFont font(installedFamily(wanted.family, installed));
     font.setPointSizeF(wanted.points);
     font.setItalic(wanted.italic);
     font.setWeight(QFont::Normal);
@@ -137,13 +136,14 @@ constexpr int IconSize = 32;
 Form1::Form1(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
     registerFontSubstitutes();
+    families_ = QFontDatabase::families();
     // The answer box takes the keys off-screen, where no one sees its caret: blinking
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
-    setFont(fontOf(layout::WindowFont));
+    setFont(fontOf(layout::WindowFont, families_));
     setWindowIcon(QIcon(picture("piecettes", IconSize, devicePixelRatioF())));
 
     buildControls();
@@ -189,7 +189,7 @@ void Form1::buildControls() {
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
         label->setText(QString::fromUtf8(row.caption));
-        label->setFont(fontOf(row.font));
+        label->setFont(fontOf(row.font, families_));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignTop | (row.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
         setTextColour(label, colourOf(row.text, system));
@@ -215,7 +215,7 @@ void Form1::buildControls() {
         auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
         b->setObjectName(QString::fromLatin1(row.name));
         b->setGeometry(pixels(row.twips));
-        b->setFont(fontOf(row.font));
+        b->setFont(fontOf(row.font, families_));
         if (row.background != layout::ButtonFace) {
             setBackground(b, colourOf(row.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
@@ -230,10 +230,16 @@ void Form1::buildControls() {
     command2_ = button(layout::Command2);
     command2_->setAutoDefault(false);
 
+    // A line edit lays out its empty text in the application's default font as it is
+    // made, before it takes the window's. Resolving the desktop's generic family costs a
+    // font search of its own, which the window's font, needed anyway, spares.
+    const QFont desktopFont = QApplication::font();
+    QApplication::setFont(font());
     text7_ = new AnswerBox(layout::Text7MaxTyped, client_);
+    QApplication::setFont(desktopFont);
     text7_->setObjectName(QStringLiteral("Text7"));
     text7_->setGeometry(pixels(layout::Text7));
-    text7_->setFont(fontOf(layout::Arial18Italic));
+    text7_->setFont(fontOf(layout::Arial18Italic, families_));
     text7_->setFrame(false);
     setBackground(text7_, rgb(layout::BandColour));
     setTextColour(text7_, system.color(QPalette::WindowText));
@@ -244,7 +250,7 @@ void Form1::buildPurse() {
     frame1_->setObjectName(QStringLiteral("Frame1"));
     frame1_->setGeometry(pixels(layout::Frame1));
     frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    frame1_->setFont(fontOf(layout::Comic975));
+    frame1_->setFont(fontOf(layout::Comic975, families_));
     setBackground(frame1_, rgb(layout::Teal));
     frame1_->lower();
 
