@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QSvgRenderer>
 #include <QTimer>
 
 #include <algorithm>
@@ -90,33 +89,22 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     setColour(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, colour);
 }
 
-// Draws an SVG picture once at the size it is shown, sharp on high-density screens too.
-QPixmap renderSvg(const QString& resource, int size, qreal pixelRatio) {
-    QSvgRenderer renderer{resource};
-    QPixmap pixmap(QSize(size, size) * pixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(pixelRatio);
-    return pixmap;
-}
-
-// A picture of the resources at the size it is shown: the PNG rendered from its SVG at
-// build time for ratios 1 and 2, the SVG drawn now for the others.
+// A picture of the resources at the size it is shown, sharp on high-density screens too:
+// the PNG rendered from its SVG at build time for pixel ratios 1 and 2, else the SVG
+// drawn now by Qt's SVG image plugin, which the program need not link for the rare case.
 QPixmap picture(const char* name, int size, qreal pixelRatio) {
     const QString base = QStringLiteral(":/") + QLatin1String(name);
-    if (pixelRatio == 1 || pixelRatio == 2) {
-        QImageReader reader(base + (pixelRatio == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png")), "png");
-        // Otherwise every image plugin is loaded, to ask whether it reads PNG too.
-        reader.setAutoDetectImageFormat(false);
-        QImage image = reader.read();
-        if (image.size() == QSize(size, size) * pixelRatio) {
-            image.setDevicePixelRatio(pixelRatio);
-            return QPixmap::fromImage(std::move(image));
-        }
-    }
-    return renderSvg(base + QStringLiteral(".svg"), size, pixelRatio);
+    const QSize pixels = QSize(size, size) * pixelRatio;
+    const bool stored = pixelRatio == 1 || pixelRatio == 2;
+    QImageReader reader(stored ? base + (pixelRatio == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))
+                               : base + QStringLiteral(".svg"));
+    // Otherwise every image plugin is loaded, to ask whether it reads the format too.
+    reader.setAutoDetectImageFormat(false);
+    reader.setFormat(stored ? "png" : "svg");
+    if (!stored) reader.setScaledSize(pixels);
+    QImage image = reader.read();
+    image.setDevicePixelRatio(pixelRatio);
+    return QPixmap::fromImage(std::move(image));
 }
 
 // Debian maps Comic Sans MS to Comic Neue through fontconfig; this keeps the mapping
