@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QResource>
 #include <QScreen>
 #include <QTimer>
 
@@ -90,18 +91,27 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 }
 
 // A picture of the resources at the size it is shown, sharp on high-density screens too:
-// the PNG rendered from its SVG at build time for pixel ratios 1 and 2, else the SVG
-// drawn now by Qt's SVG image plugin, which the program need not link for the rare case.
+// for pixel ratios 1 and 2 the pixels rendered from its SVG at build time, shown as they
+// lie in the program; for others the SVG drawn now by Qt's SVG image plugin, which the
+// program need not link for the rare case.
 QPixmap picture(const char* name, int size, qreal pixelRatio) {
     const QString base = QStringLiteral(":/") + QLatin1String(name);
     const QSize pixels = QSize(size, size) * pixelRatio;
-    const bool stored = pixelRatio == 1 || pixelRatio == 2;
-    QImageReader reader(stored ? base + (pixelRatio == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))
-                               : base + QStringLiteral(".svg"));
-    // Otherwise every image plugin is loaded, to ask whether it reads the format too.
+    if (pixelRatio == 1 || pixelRatio == 2) {
+        const QResource stored(base + (pixelRatio == 2 ? QStringLiteral("@2x.rgba") : QStringLiteral(".rgba")));
+        constexpr int BytesPerPixel = 4;
+        if (stored.compressionAlgorithm() == QResource::NoCompression &&
+            stored.size() == qint64(pixels.width()) * pixels.height() * BytesPerPixel) {
+            QImage image(stored.data(), pixels.width(), pixels.height(), pixels.width() * BytesPerPixel,
+                         QImage::Format_RGBA8888_Premultiplied);
+            image.setDevicePixelRatio(pixelRatio);
+            return QPixmap::fromImage(image);
+        }
+    }
+    QImageReader reader(base + QStringLiteral(".svg"), "svg");
+    // Otherwise every image plugin is loaded, to ask whether it reads SVG too.
     reader.setAutoDetectImageFormat(false);
-    reader.setFormat(stored ? "png" : "svg");
-    if (!stored) reader.setScaledSize(pixels);
+    reader.setScaledSize(pixels);
     QImage image = reader.read();
     image.setDevicePixelRatio(pixelRatio);
     return QPixmap::fromImage(std::move(image));
