@@ -315,7 +315,18 @@ QString Form1::credits() {
 }
 
 bool Form1::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) exercise_->Form_Activate();
+    if (event->type() == QEvent::WindowActivate) {
+        if (!exercise_->seriesStarted() && !exercise_->gone()) {
+            // The series starts by moving all 40 squares and hiding all 80 pictures and
+            // squares of the purse, which cost Qt a repaint of each while the purse is
+            // shown; it is drawn once, afterwards, either way.
+            frame1_->hide();
+            exercise_->Form_Activate();
+            frame1_->show();
+        } else {
+            exercise_->Form_Activate();
+        }
+    }
     return QWidget::event(event);
 }
 
