@@ -1,10 +1,11 @@
 // Build-time tool: renders one of the program's SVG pictures to a file.
-// Usage: piecettes_render_picture <input.svg> <size> <output.png | output.rgba>
+// Usage: piecettes_render_picture <input.svg> <size> <output.png | output.argb32>
 // The size is a width in pixels, or "Nx" for N times the picture's own width; the height
-// keeps the picture's proportions. A .png is for the desktop's icon theme. A .rgba holds
-// the bare pixels for the window to show without decoding anything: premultiplied RGBA,
-// one byte a channel, row after row from the top, with no header, since the window knows
-// each picture's size. It draws with QSvgRenderer, as the window does for the pixel
+// keeps the picture's proportions. A .png is for the desktop's icon theme. A .argb32
+// holds the bare pixels for the window to show without decoding or converting anything:
+// QImage::Format_ARGB32_Premultiplied, one 32-bit word a pixel in the byte order of the
+// machine that builds it (Debian builds each architecture on itself), row after row
+// from the top, with no header, since the window knows each picture's size. It draws with QSvgRenderer, as the window does for the pixel
 // ratios it has no pictures for, so both match, and the build needs no other package.
 #include <QFile>
 #include <QImage>
@@ -21,12 +22,11 @@ constexpr int MaximumSize = 1024;
 constexpr int MaximumScale = 8;
 
 bool writePixels(const QImage& image, const QString& path) {
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    for (int y = 0; y < rgba.height(); ++y) {
-        const auto row = reinterpret_cast<const char*>(rgba.constScanLine(y));
-        if (file.write(row, qint64(rgba.width()) * 4) != qint64(rgba.width()) * 4) return false;
+    const qint64 rowBytes = qint64(image.width()) * 4;
+    for (int y = 0; y < image.height(); ++y) {
+        if (file.write(reinterpret_cast<const char*>(image.constScanLine(y)), rowBytes) != rowBytes) return false;
     }
     return file.flush();
 }
@@ -35,7 +35,7 @@ bool writePixels(const QImage& image, const QString& path) {
 
 int main(int argc, char* argv[]) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: piecettes_render_picture <input.svg> <size | Nx> <output.png | output.rgba>\n");
+        std::fprintf(stderr, "usage: piecettes_render_picture <input.svg> <size | Nx> <output.png | output.argb32>\n");
         return 2;
     }
     QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
     renderer.render(&painter);
     painter.end();
     const QString output = QString::fromLocal8Bit(argv[3]);
-    const bool written = output.endsWith(QLatin1String(".rgba")) ? writePixels(image, output) : image.save(output, "PNG");
+    const bool written = output.endsWith(QLatin1String(".argb32")) ? writePixels(image, output) : image.save(output, "PNG");
     if (!written) {
         std::fprintf(stderr, "piecettes_render_picture: cannot write %s\n", argv[3]);
         return 1;

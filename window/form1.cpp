@@ -98,12 +98,12 @@ QPixmap picture(const char* name, int size, qreal pixelRatio) {
     const QString base = QStringLiteral(":/") + QLatin1String(name);
     const QSize pixels = QSize(size, size) * pixelRatio;
     if (pixelRatio == 1 || pixelRatio == 2) {
-        const QResource stored(base + (pixelRatio == 2 ? QStringLiteral("@2x.rgba") : QStringLiteral(".rgba")));
+        const QResource stored(base + (pixelRatio == 2 ? QStringLiteral("@2x.argb32") : QStringLiteral(".argb32")));
         constexpr int BytesPerPixel = 4;
         if (stored.compressionAlgorithm() == QResource::NoCompression &&
             stored.size() == qint64(pixels.width()) * pixels.height() * BytesPerPixel) {
             QImage image(stored.data(), pixels.width(), pixels.height(), pixels.width() * BytesPerPixel,
-                         QImage::Format_RGBA8888_Premultiplied);
+                         QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(pixelRatio);
             return QPixmap::fromImage(image);
         }

@@ -69,15 +69,14 @@ void PicturesTest::matchesItsSvg() {
     QFETCH(QString, name);
     QFETCH(int, size);
     QFETCH(int, scale);
-    const QString stored = QStringLiteral(":/%1%2.rgba").arg(name, scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale));
+    const QString stored = QStringLiteral(":/%1%2.argb32").arg(name, scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale));
     const QResource pixels(stored);
     QVERIFY2(pixels.isValid(), qPrintable(stored));
     const QSize shown = QSize(size, size) * scale;
     QCOMPARE(pixels.size(), qint64(shown.width()) * shown.height() * BytesPerPixel);
     QCOMPARE(pixels.compressionAlgorithm(), QResource::NoCompression);
-    const QImage image = QImage(pixels.data(), shown.width(), shown.height(), shown.width() * BytesPerPixel,
-                                QImage::Format_RGBA8888_Premultiplied)
-                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage image(pixels.data(), shown.width(), shown.height(), shown.width() * BytesPerPixel,
+                       QImage::Format_ARGB32_Premultiplied);
 
     const QImage drawn = drawnSvg(QStringLiteral(":/%1.svg").arg(name), shown);
     const int difference = largestDifference(image, drawn);
