@@ -250,6 +250,9 @@ void Form1::buildPurse() {
     frame1_->setFrameStyle(QFrame::Box | QFrame::Sunken);
     frame1_->setFont(fontOf(layout::Comic975, families_));
     setBackground(frame1_, rgb(layout::Teal));
+    // The squares fill themselves with the purse's Base colour, which the purse itself
+    // never paints: one palette for the 40 of them instead of one each.
+    setColour(frame1_, {QPalette::Base}, rgb(layout::LightGrey));
     frame1_->lower();
 
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
@@ -277,7 +280,8 @@ void Form1::buildPurse() {
         square->setAccessibleName(QStringLiteral("Reprendre ") + QString::fromUtf8(layout::CoinNames[cellType(cell)]));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setCursor(Qt::PointingHandCursor);
-        setBackground(square, rgb(layout::LightGrey));
+        square->setBackgroundRole(QPalette::Base);
+        square->setAutoFillBackground(true);
         const auto twips = layout::squareRect(cell);
         square->setGeometry(pixels(twips));
         squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
