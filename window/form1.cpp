@@ -96,13 +96,13 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 // program need not link for the rare case.
 QPixmap picture(const char* name, int size, qreal pixelRatio) {
     const QString base = QStringLiteral(":/") + QLatin1String(name);
-    const QSize pixels = QSize(size, size) * pixelRatio;
+    const QSize shown = QSize(size, size) * pixelRatio;
     if (pixelRatio == 1 || pixelRatio == 2) {
         const QResource stored(base + (pixelRatio == 2 ? QStringLiteral("@2x.argb32") : QStringLiteral(".argb32")));
         constexpr int BytesPerPixel = 4;
         if (stored.compressionAlgorithm() == QResource::NoCompression &&
-            stored.size() == qint64(pixels.width()) * pixels.height() * BytesPerPixel) {
-            QImage image(stored.data(), pixels.width(), pixels.height(), pixels.width() * BytesPerPixel,
+            stored.size() == qint64(shown.width()) * shown.height() * BytesPerPixel) {
+            QImage image(stored.data(), shown.width(), shown.height(), shown.width() * BytesPerPixel,
                          QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(pixelRatio);
             return QPixmap::fromImage(image);
@@ -111,7 +111,7 @@ QPixmap picture(const char* name, int size, qreal pixelRatio) {
     QImageReader reader(base + QStringLiteral(".svg"), "svg");
     // Otherwise every image plugin is loaded, to ask whether it reads SVG too.
     reader.setAutoDetectImageFormat(false);
-    reader.setScaledSize(pixels);
+    reader.setScaledSize(shown);
     QImage image = reader.read();
     image.setDevicePixelRatio(pixelRatio);
     return QPixmap::fromImage(std::move(image));
@@ -322,8 +322,8 @@ bool Form1::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
         if (!exercise_->seriesStarted() && !exercise_->gone()) {
             // The series starts by moving all 40 squares and hiding all 80 pictures and
-            // squares of the purse, which cost Qt a repaint of each while the purse is
-            // shown; it is drawn once, afterwards, either way.
+            // squares of the purse: while the purse is shown, Qt blits or marks the
+            // backing store for each. It is drawn once, afterwards, either way.
             frame1_->hide();
             exercise_->Form_Activate();
             frame1_->show();
