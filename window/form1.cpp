@@ -94,7 +94,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 // for pixel ratios 1 and 2 the pixels rendered from its SVG at build time, shown as they
 // lie in the program; for others the SVG drawn now by Qt's SVG image plugin, which the
 // program need not link for the rare case.
-QPixmap picture(const char* name, int size, qreal pixelRatio) {
+QPixmap pixmapOf(const char* name, int size, qreal pixelRatio) {
     const QString base = QStringLiteral(":/") + QLatin1String(name);
     const QSize shown = QSize(size, size) * pixelRatio;
     if (pixelRatio == 1 || pixelRatio == 2) {
@@ -142,7 +142,7 @@ Form1::Form1(Options options, QWidget* parent)
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
     setFont(fontOf(layout::WindowFont, families_));
-    setWindowIcon(QIcon(picture("piecettes", IconSize, devicePixelRatioF())));
+    setWindowIcon(QIcon(pixmapOf("piecettes", IconSize, devicePixelRatioF())));
 
     buildControls();
     buildPurse();
@@ -258,7 +258,7 @@ void Form1::buildPurse() {
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
     std::array<QPixmap, CoinTypeCount> images;
     for (int type = 0; type < CoinTypeCount; ++type)
-        images[type] = picture(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
+        images[type] = pixmapOf(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
 
     for (int cell = 0; cell < CellCount; ++cell) {
         const int type = cellType(cell);
