@@ -249,16 +249,19 @@ int main(int argc, char* argv[]) {
         std::printf("startup_ms=%.2f startup_cpu_ms=%.2f\n", msBetween(started, mapped->when), startupCpu);
         return 0;
     }
-    std::printf("startup_ms=%.2f startup_cpu_ms=%.2f", msBetween(started, mapped->when), startupCpu);
+    std::optional<Clock::time_point> drawn;
+    double drawnCpu = 0;
     if (!regions.empty()) {
-        const auto drawn = waitForPixels(connection, screens.data->root, mapped->window, regions, pid);
-        const double drawnCpu = cpuMs(pid);
+        drawn = waitForPixels(connection, screens.data->root, mapped->window, regions, pid);
+        drawnCpu = cpuMs(pid);
         if (!drawn) {
             stop(pid);
             fail("the screen did not show the drawn regions in time");
         }
-        std::printf(" drawn_ms=%.2f drawn_cpu_ms=%.2f", msBetween(started, *drawn), drawnCpu);
     }
+    // Printed only now, so that a failed run leaves no half line.
+    std::printf("startup_ms=%.2f startup_cpu_ms=%.2f", msBetween(started, mapped->when), startupCpu);
+    if (drawn) std::printf(" drawn_ms=%.2f drawn_cpu_ms=%.2f", msBetween(started, *drawn), drawnCpu);
 
     // Let it finish what the first show starts (for Piécettes: the first exercise).
     double lastCpu = cpuMs(pid);
