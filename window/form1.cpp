@@ -127,8 +127,6 @@ void registerFontSubstitutes() {
 
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
-constexpr int IconSize = 32;
-
 }  // namespace
 
 Form1::Form1(Options options, QWidget* parent)
@@ -142,7 +140,7 @@ Form1::Form1(Options options, QWidget* parent)
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
     setFont(fontOf(layout::WindowFont, families_));
-    setWindowIcon(QIcon(pixmapOf("piecettes", IconSize, devicePixelRatioF())));
+    setWindowIcon(QIcon(pixmapOf("piecettes", layout::IconSize, devicePixelRatioF())));
 
     buildControls();
     buildPurse();

@@ -121,6 +121,9 @@ constexpr Rect pictureRect(int cell) {
 }
 constexpr Rect squareRect(int cell) { return {PictureLeft[cell / 8], SquareTop[cell % 8], SquareSize, SquareSize}; }
 
+// The window's icon, square.
+constexpr int IconSize = 32;
+
 // The coin pictures of each type, as resource names without the extension, and the
 // names a screen reader gives them.
 constexpr std::array<const char*, 8> CoinImages{"coin-1c",  "coin-2c",  "coin-5c", "coin-10c",

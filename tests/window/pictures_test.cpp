@@ -7,13 +7,15 @@
 #include <QSvgRenderer>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "layout.h"
 
 using namespace piecettes;
 
 namespace {
 
-constexpr int IconSize = 32;
 constexpr int BytesPerPixel = 4;
 // The build and the test draw with the same Qt; a Qt update in between may round a few
 // edge pixels differently.
@@ -61,7 +63,7 @@ void PicturesTest::matchesItsSvg_data() {
             const char* name = layout::CoinImages[type];
             QTest::addRow("%s@%dx", name, scale) << QString::fromLatin1(name) << layout::toPixels(layout::PictureSize[type]) << scale;
         }
-        QTest::addRow("piecettes@%dx", scale) << QStringLiteral("piecettes") << IconSize << scale;
+        QTest::addRow("piecettes@%dx", scale) << QStringLiteral("piecettes") << layout::IconSize << scale;
     }
 }
 
