@@ -5,13 +5,14 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QImageReader>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QResource>
 #include <QScreen>
 #include <QShortcut>
-#include <QSvgRenderer>
 #include <QTimer>
 
 #include <algorithm>
@@ -56,9 +57,8 @@ QColor ruleColour(Colour colour, const QPalette& system) {
 // The family a layout font is drawn with: itself when installed, else its first
 // installed substitute. Naming an installed family spares the font matcher a search
 // through every font on the system for each missing family.
-QString installedFamily(const char* name) {
+QString installedFamily(const char* name, const QStringList& installed) {
     const QString family = QString::fromLatin1(name);
-    const QStringList installed = QFontDatabase::families();
     for (const QString& candidate : QStringList{family} + QFont::substitutes(family)) {
         const auto found = std::find_if(installed.begin(), installed.end(), [&](const QString& each) {
             return each.compare(candidate, Qt::CaseInsensitive) == 0;
@@ -68,8 +68,8 @@ QString installedFamily(const char* name) {
     return family;
 }
 
-QFont fontOf(const layout::Font& wanted) {
-    QFont font(installedFamily(wanted.family));
+QFont fontOf(const layout::Font& wanted, const QStringList& installed) {
+    QFont font(installedFamily(wanted.family, installed));
     font.setPointSizeF(wanted.points);
     font.setItalic(wanted.italic);
     font.setWeight(QFont::Normal);
@@ -91,16 +91,31 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     setColour(widget, {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}, colour);
 }
 
-// Renders an SVG once at the size it is shown, sharp on high-density screens too.
-QPixmap renderSvg(const char* resource, int size, qreal pixelRatio) {
-    QSvgRenderer renderer{QString::fromLatin1(resource)};
-    QPixmap pixmap(QSize(size, size) * pixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(pixelRatio);
-    return pixmap;
+// A picture of the resources at the size it is shown, sharp on high-density screens too:
+// for pixel ratios 1 and 2 the pixels rendered from its SVG at build time, shown as they
+// lie in the program; for others the SVG drawn now by Qt's SVG image plugin, which the
+// program need not link for the rare case.
+QPixmap pixmapOf(const char* name, int size, qreal pixelRatio) {
+    const QString base = QStringLiteral(":/") + QLatin1String(name);
+    const QSize shown = QSize(size, size) * pixelRatio;
+    if (pixelRatio == 1 || pixelRatio == 2) {
+        const QResource stored(base + (pixelRatio == 2 ? QStringLiteral("@2x.argb32") : QStringLiteral(".argb32")));
+        constexpr int BytesPerPixel = 4;
+        if (stored.compressionAlgorithm() == QResource::NoCompression &&
+            stored.size() == qint64(shown.width()) * shown.height() * BytesPerPixel) {
+            QImage image(stored.data(), shown.width(), shown.height(), shown.width() * BytesPerPixel,
+                         QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(pixelRatio);
+            return QPixmap::fromImage(image);
+        }
+    }
+    QImageReader reader(base + QStringLiteral(".svg"), "svg");
+    // Otherwise every image plugin is loaded, to ask whether it reads SVG too.
+    reader.setAutoDetectImageFormat(false);
+    reader.setScaledSize(shown);
+    QImage image = reader.read();
+    image.setDevicePixelRatio(pixelRatio);
+    return QPixmap::fromImage(std::move(image));
 }
 
 // Debian maps Comic Sans MS to Comic Neue through fontconfig; this keeps the mapping
@@ -113,7 +128,6 @@ void registerFontSubstitutes() {
 
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
-constexpr int IconSize = 32;
 constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 
 }  // namespace
@@ -121,14 +135,15 @@ constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
     registerFontSubstitutes();
+    families_ = QFontDatabase::families();
     // The answer box takes the keys off-screen, where no one sees its caret: blinking
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
     setObjectName(QLatin1String(layout::WindowName));
     setWindowTitle(QStringLiteral("Piécettes"));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
-    setFont(fontOf(layout::WindowFont));
-    setWindowIcon(QIcon(renderSvg(":/piecettes.svg", IconSize, devicePixelRatioF())));
+    setFont(fontOf(layout::WindowFont, families_));
+    setWindowIcon(QIcon(pixmapOf("piecettes", layout::IconSize, devicePixelRatioF())));
 
     buildControls();
     buildPurse();
@@ -173,7 +188,7 @@ void ExerciseWindow::buildControls() {
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
         label->setText(QString::fromUtf8(row.caption));
-        label->setFont(fontOf(row.font));
+        label->setFont(fontOf(row.font, families_));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignTop | (row.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
         setTextColour(label, colourOf(row.text, system));
@@ -192,7 +207,7 @@ void ExerciseWindow::buildControls() {
         auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
         b->setObjectName(QString::fromLatin1(row.name));
         b->setGeometry(pixels(row.twips));
-        b->setFont(fontOf(row.font));
+        b->setFont(fontOf(row.font, families_));
         if (row.background != layout::ButtonFace) {
             setBackground(b, colourOf(row.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
@@ -212,10 +227,16 @@ void ExerciseWindow::buildControls() {
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
 
+    // A line edit lays out its empty text in the application's default font as it is
+    // made, before it takes the window's. Resolving the desktop's generic family costs a
+    // font search of its own, which the window's font, needed anyway, spares.
+    const QFont desktopFont = QApplication::font();
+    QApplication::setFont(font());
     answerInput_ = new AnswerBox(layout::AnswerMaxTyped, client_);
+    QApplication::setFont(desktopFont);
     answerInput_->setObjectName(QLatin1String(layout::AnswerInput.name));
     answerInput_->setGeometry(pixels(layout::AnswerInput.twips));
-    answerInput_->setFont(fontOf(layout::Arial18Italic));
+    answerInput_->setFont(fontOf(layout::Arial18Italic, families_));
     answerInput_->setFrame(false);
     setBackground(answerInput_, rgb(layout::BandColour));
     setTextColour(answerInput_, system.color(QPalette::WindowText));
@@ -226,14 +247,17 @@ void ExerciseWindow::buildPurse() {
     purse_->setObjectName(QLatin1String(layout::Purse.name));
     purse_->setGeometry(pixels(layout::Purse.twips));
     purse_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    purse_->setFont(fontOf(layout::Comic975));
+    purse_->setFont(fontOf(layout::Comic975, families_));
     setBackground(purse_, rgb(layout::Teal));
+    // The squares fill themselves with the purse's Base colour, which the purse itself
+    // never paints: one palette for the 40 of them instead of one each.
+    setColour(purse_, {QPalette::Base}, rgb(layout::LightGrey));
     purse_->lower();
 
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
     std::array<QPixmap, CoinTypeCount> images;
     for (int type = 0; type < CoinTypeCount; ++type)
-        images[type] = renderSvg(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
+        images[type] = pixmapOf(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
 
     for (int cell = 0; cell < CellCount; ++cell) {
         const int type = cellType(cell);
@@ -255,7 +279,8 @@ void ExerciseWindow::buildPurse() {
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setCursor(Qt::PointingHandCursor);
         square->setFocusPolicy(Qt::TabFocus);
-        setBackground(square, rgb(layout::LightGrey));
+        square->setBackgroundRole(QPalette::Base);
+        square->setAutoFillBackground(true);
         const auto twips = layout::squareRect(cell);
         square->setGeometry(pixels(twips));
         squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
@@ -321,7 +346,18 @@ QString ExerciseWindow::credits() {
 }
 
 bool ExerciseWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) exercise_->windowActivated();
+    if (event->type() == QEvent::WindowActivate) {
+        if (!exercise_->seriesStarted() && !exercise_->gone()) {
+            // The series starts by moving all 40 squares and hiding all 80 pictures and
+            // squares of the purse: while the purse is shown, Qt blits or marks the
+            // backing store for each. It is drawn once, afterwards, either way.
+            purse_->hide();
+            exercise_->windowActivated();
+            purse_->show();
+        } else {
+            exercise_->windowActivated();
+        }
+    }
     return QWidget::event(event);
 }
 

@@ -89,6 +89,8 @@ private:
     bool pause(std::chrono::milliseconds duration) override;
 
     Options options_;
+    // The installed font families, read once for the window's 19 fonts.
+    QStringList families_;
     std::unique_ptr<RandomSource> ownRandom_;
     std::unique_ptr<Exercise> exercise_;
     std::string tag_;

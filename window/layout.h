@@ -141,9 +141,13 @@ constexpr Rect pictureRect(int cell) {
 }
 constexpr Rect squareRect(int cell) { return {PictureLeft[cell / 8], SquareTop[cell % 8], SquareSize, SquareSize}; }
 
-// The coin pictures of each type, and the names a screen reader gives them.
-constexpr std::array<const char*, 8> CoinImages{":/coin-1c.svg",  ":/coin-2c.svg",  ":/coin-5c.svg", ":/coin-10c.svg",
-                                                ":/coin-20c.svg", ":/coin-50c.svg", ":/coin-1e.svg", ":/coin-2e.svg"};
+// The window's icon, square.
+constexpr int IconSize = 32;
+
+// The coin pictures of each type, as resource names without the extension, and the
+// names a screen reader gives them.
+constexpr std::array<const char*, 8> CoinImages{"coin-1c",  "coin-2c",  "coin-5c", "coin-10c",
+                                                "coin-20c", "coin-50c", "coin-1e", "coin-2e"};
 constexpr std::array<const char*, 8> CoinNames{"1 centime",   "2 centimes",  "5 centimes", "10 centimes",
                                                "20 centimes", "50 centimes", "1 euro",     "2 euros"};
 
