@@ -7,7 +7,8 @@ build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 # Debian packages the build, the program and its tests need.
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue libxcb1-dev
           desktop-file-utils appstream dpkg-dev lintian
-          valgrind strace clang-14 libclang-rt-14-dev locales)
+          valgrind strace clang-14 libclang-rt-14-dev locales
+          orca python3-pyatspi at-spi2-core dbus-daemon xvfb xdotool)
 
 install_missing() {
     local missing=() package
