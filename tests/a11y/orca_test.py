@@ -97,20 +97,13 @@ class Speech:
     def __init__(self, path):
         self.path = path
         self.heard = []
-        self.read = 0
 
     def poll(self):
-        if not os.path.exists(self.path):
-            return
-        with open(self.path, "rb") as log:
-            log.seek(self.read)
-            for line in log:
-                if not line.endswith(b"\n"):
-                    break
-                self.read += len(line)
-                match = self.LINE.search(line.decode("utf-8", errors="replace").rstrip("\n"))
-                if match:
-                    self.heard.append(match[1].strip())
+        if os.path.exists(self.path):
+            with open(self.path, encoding="utf-8", errors="replace") as log:
+                # The last line may be half written.
+                lines = log.read().split("\n")[:-1]
+            self.heard = [match[1].strip() for match in map(self.LINE.search, lines) if match]
 
     def mark(self):
         self.poll()
