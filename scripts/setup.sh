@@ -8,7 +8,7 @@ build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue libxcb1-dev
           desktop-file-utils appstream dpkg-dev lintian
           valgrind strace clang-14 libclang-rt-14-dev locales file
-          xvfb openbox xdotool x11-utils dbus at-spi2-core python3-pyatspi imagemagick)
+          xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca)
 
 install_missing() {
     local missing=() package

@@ -11,12 +11,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResource>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 
 #include <algorithm>
 
+#include "accessibility.h"
 #include "layout.h"
 #include "version.h"
 #include "widgets.h"
@@ -129,6 +131,8 @@ void registerFontSubstitutes() {
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
 constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
+// What a screen reader calls the focus park while the score line is still empty.
+constexpr const char* FocusParkName = "Tes bonnes réponses";
 
 }  // namespace
 
@@ -136,6 +140,7 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
     registerFontSubstitutes();
     families_ = QFontDatabase::families();
+    installAccessibility();
     // The answer box takes the keys off-screen, where no one sees its caret: blinking
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
@@ -157,8 +162,16 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     exercise_ = std::make_unique<Exercise>(*static_cast<Controls*>(this), *random,
                                            options_.decimalSeparator ? options_.decimalSeparator : localeSeparator());
 
-    connect(answerInput_, &QLineEdit::textEdited, this, [this] { exercise_->answerChanged(); });
-    answerInput_->setKeyHandler([this](int& key) { exercise_->answerKey(key); });
+    // A screen reader echoes the keys typed into the answer box: what they change there
+    // is not said again.
+    connect(answerInput_, &QLineEdit::textEdited, this, [this] {
+        const QScopedValueRollback typing(typing_, true);
+        exercise_->answerChanged();
+    });
+    answerInput_->setKeyHandler([this](int& key) {
+        const QScopedValueRollback typing(typing_, true);
+        exercise_->answerKey(key);
+    });
     connect(ok_, &QPushButton::clicked, this, [this] { exercise_->okPressed(); });
     connect(quitter_, &QPushButton::clicked, this, &ExerciseWindow::quit);
     connect(info_, &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
@@ -226,6 +239,8 @@ void ExerciseWindow::buildControls() {
     quitter_ = button(layout::QuitButton);
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
+    // Read as the score line it stands for once the series is over, never as its caption.
+    focusPark_->setAccessibleName(QString::fromUtf8(FocusParkName));
 
     // A line edit lays out its empty text in the application's default font as it is
     // made, before it takes the window's. Resolving the desktop's generic family costs a
@@ -238,15 +253,19 @@ void ExerciseWindow::buildControls() {
     answerInput_->setGeometry(pixels(layout::AnswerInput.twips));
     answerInput_->setFont(fontOf(layout::Arial18Italic, families_));
     answerInput_->setFrame(false);
+    answerInput_->setAccessibleName(QString::fromUtf8(layout::AnswerName));
     setBackground(answerInput_, rgb(layout::BandColour));
     setTextColour(answerInput_, system.color(QPalette::WindowText));
+
+    announcer_ = new Announcer(client_);
 }
 
 void ExerciseWindow::buildPurse() {
-    purse_ = new QFrame(client_);
+    purse_ = new Purse(client_);
     purse_->setObjectName(QLatin1String(layout::Purse.name));
     purse_->setGeometry(pixels(layout::Purse.twips));
     purse_->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    purse_->setAccessibleName(QString::fromUtf8(layout::PurseCaption));
     purse_->setFont(fontOf(layout::Comic975, families_));
     setBackground(purse_, rgb(layout::Teal));
     // The squares fill themselves with the purse's Base colour, which the purse itself
@@ -273,12 +292,10 @@ void ExerciseWindow::buildPurse() {
     }
     // The squares come after the pictures so that they stand above them.
     for (int cell = 0; cell < CellCount; ++cell) {
-        auto* square = new ClickLabel(purse_);
+        auto* square = new TakeBackSquare(purse_);
         square->setObjectName(QString::fromLatin1(layout::SquareNameFormat).arg(cell));
         square->setAccessibleName(QStringLiteral("Reprendre ") + QString::fromUtf8(layout::CoinNames[cellType(cell)]));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
-        square->setCursor(Qt::PointingHandCursor);
-        square->setFocusPolicy(Qt::TabFocus);
         square->setBackgroundRole(QPalette::Base);
         square->setAutoFillBackground(true);
         const auto twips = layout::squareRect(cell);
@@ -426,7 +443,31 @@ QLabel* ExerciseWindow::labelFor(Control control) const {
 }
 
 void ExerciseWindow::setCaption(Control control, const std::string& text) {
-    if (QLabel* label = labelFor(control)) label->setText(QString::fromStdString(text));
+    QLabel* label = labelFor(control);
+    if (!label) return;
+    const QString caption = QString::fromStdString(text);
+    label->setText(caption);
+    if (control == Control::Score)
+        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(FocusParkName) : caption);
+    if (!caption.isEmpty()) announcer_->say(spoken(control, caption));
+}
+
+// What a screen reader says when a line changes: the messages, and the amounts with the
+// captions they stand after.
+QString ExerciseWindow::spoken(Control control, const QString& caption) const {
+    const auto amount = [&](const char* before) {
+        return QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(before), caption, QString::fromUtf8(layout::EuroSign));
+    };
+    switch (control) {
+        case Control::Price: return amount(layout::PriceCaption);
+        case Control::GivenTotal: return amount(layout::GivenCaption);
+        case Control::Feedback:
+        case Control::Score: return caption;
+        case Control::Answer:
+            if (typing_) return {};
+            return QStringLiteral("%1 : %2").arg(QString::fromUtf8(layout::AnswerName), caption);
+        default: return {};
+    }
 }
 
 void ExerciseWindow::setVisible(Control control, bool visible) {

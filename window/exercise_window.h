@@ -18,9 +18,11 @@ class QPushButton;
 
 namespace piecettes {
 
+class Announcer;
 class AnswerBox;
 class ClickLabel;
 class CoinPicture;
+class TakeBackSquare;
 
 struct WindowOptions {
     // Replaces the success pause, so that tests need not wait it out.
@@ -69,6 +71,7 @@ private:
     void squareActivated(int cell);
     QWidget* widgetFor(Control control) const;
     QLabel* labelFor(Control control) const;
+    QString spoken(Control control, const QString& caption) const;
 
     // Controls
     void setCaption(Control control, const std::string& text) override;
@@ -95,12 +98,14 @@ private:
     std::unique_ptr<Exercise> exercise_;
     std::string tag_;
     bool gone_ = false;
+    // Set while a key typed into the answer box is handled.
+    bool typing_ = false;
 
     // Owned by their Qt parents.
     QWidget* client_ = nullptr;
     QFrame* purse_ = nullptr;
     std::array<CoinPicture*, CellCount> pictures_{};
-    std::array<ClickLabel*, CellCount> squares_{};
+    std::array<TakeBackSquare*, CellCount> squares_{};
     // The squares' positions in twips, which are not whole pixels once shifted.
     std::array<Position, CellCount> squareTwips_{};
     // The labels by role; the fixed ones share the first slot, which is never read.
@@ -108,6 +113,7 @@ private:
     ClickLabel* info_{};
     QPushButton *ok_{}, *focusPark_{}, *quitter_{};
     AnswerBox* answerInput_{};
+    Announcer* announcer_{};
 };
 
 }  // namespace piecettes

@@ -86,19 +86,26 @@ constexpr const char* WindowName = "Form1";
 constexpr BoxSpec Band{"Shape1", {60, 60, 11775, 555}};
 constexpr BoxSpec Purse{"Frame1", {240, 900, 5115, 7095}};
 
+// Captions that a screen reader also speaks elsewhere: the purse's own, and those of the
+// amounts, said with the amounts they stand before.
+constexpr const char* PurseCaption = "Le porte-monnaie";
+constexpr const char* PriceCaption = "Tu dois payer :";
+constexpr const char* GivenCaption = "Tu donnes :";
+constexpr const char* EuroSign = "€";
+
 // A table: one row per label, kept one line each.
 // clang-format off
 inline constexpr std::array Labels{
-    LabelSpec{"Label2", LabelRole::Fixed, {180, 120, 2835, 435}, "Le porte-monnaie", Comic1575, ButtonText, Transparent, Align::Left},
+    LabelSpec{"Label2", LabelRole::Fixed, {180, 120, 2835, 435}, PurseCaption, Comic1575, ButtonText, Transparent, Align::Left},
     LabelSpec{"Label3", LabelRole::Info, {10380, 120, 1395, 435}, "Info", WindowFont, ButtonText, Transparent, Align::Centre},
     LabelSpec{"Label13", LabelRole::Hint, {240, 8160, 5115, 375}, "Clic sur le carré pour reprendre la pièce.", WindowFont, White,
               Transparent, Align::Centre, false, false},
-    LabelSpec{"Label1(0)", LabelRole::Fixed, {5760, 840, 3495, 615}, "Tu dois payer :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label1(0)", LabelRole::Fixed, {5760, 840, 3495, 615}, PriceCaption, Comic24, PaleCyan, Teal, Align::Left},
     LabelSpec{"Label6", LabelRole::Price, {9300, 840, 1455, 615}, "", Comic24, White, Teal, Align::Left},
-    LabelSpec{"Label4", LabelRole::Fixed, {10860, 840, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
-    LabelSpec{"Label1(1)", LabelRole::Fixed, {5760, 1500, 2655, 675}, "Tu donnes :", Comic24, PaleCyan, Teal, Align::Left},
+    LabelSpec{"Label4", LabelRole::Fixed, {10860, 840, 615, 675}, EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label1(1)", LabelRole::Fixed, {5760, 1500, 2655, 675}, GivenCaption, Comic24, PaleCyan, Teal, Align::Left},
     LabelSpec{"Label7", LabelRole::GivenTotal, {9300, 1500, 1515, 615}, "", Comic24, Yellow, Teal, Align::Left},
-    LabelSpec{"Label11", LabelRole::Fixed, {10860, 1500, 615, 675}, "€", Comic24, PaleCyan, Transparent, Align::Left},
+    LabelSpec{"Label11", LabelRole::Fixed, {10860, 1500, 615, 675}, EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
     LabelSpec{"Label8", LabelRole::Feedback, {5820, 2520, 5595, 1155}, "", Comic2025, PaleYellow, Teal, Align::Left},
     LabelSpec{"Label12", LabelRole::Answer, {8940, 4080, 2535, 1035}, "?", Comic36, AnswerText, LightGrey, Align::Centre, true, false},
     LabelSpec{"Label5", LabelRole::Instruction, {5520, 5520, 6195, 1035}, "", Comic1425, Yellow, Teal, Align::Centre},
@@ -120,6 +127,8 @@ constexpr ButtonSpec FocusParkButton{"Command2", {-750, 5040, 495, 375}, "Comman
 
 // The answer box lies far right of the client area: it takes the typed keys unseen.
 constexpr BoxSpec AnswerInput{"Text7", {218280, 4560, 1215, 615}};
+// What a screen reader calls the answer, in the box and in the large label that shows it.
+constexpr const char* AnswerName = "Ta réponse";
 constexpr int AnswerMaxTyped = 5;
 
 // The coin grid inside the purse, each cell a coin picture and its take-back square,

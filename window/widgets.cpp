@@ -80,6 +80,11 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
     paintFocusRing(painter, rect(), false);
 }
 
+TakeBackSquare::TakeBackSquare(QWidget* parent) : ClickLabel(parent) {
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
 CoinPicture::CoinPicture(const QPixmap& image, QWidget* parent) : QWidget(parent), image_(image) {
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_AcceptTouchEvents);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -36,6 +37,22 @@ protected:
 
 private:
     bool pressed_ = false;
+};
+
+// A take-back square: a clickable label in the tab order, which stands for a coin
+// handed over. Assistive technology presents it as a button.
+class TakeBackSquare : public ClickLabel {
+    Q_OBJECT
+public:
+    explicit TakeBackSquare(QWidget* parent);
+};
+
+// The purse: the box around the coin grid. Assistive technology presents it as a group
+// of controls, where a plain frame would pass for a window of its own.
+class Purse : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
 };
 
 // A coin picture: shows one image and reports a press on it as a mouse button, 1 (left),

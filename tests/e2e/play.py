@@ -37,6 +37,11 @@ def french(cents):
     return f"{sign}{abs(cents) // 100},{abs(cents) % 100:02d}"
 
 
+def is_square(accessible):
+    """A take-back square: a button named for the coin it gives back."""
+    return accessible.name.startswith("Reprendre ")
+
+
 def cents_of(coin_name):
     """'2 euros' -> 200, '5 centimes' -> 5."""
     number, unit = coin_name.split()
@@ -159,7 +164,7 @@ class Window:
         self.main = self.top_level("Piécettes")
         client = self.main[0]
         self.labels = [c for c in client if c.getRoleName() == "label"]
-        self.purse = next(c for c in client if c.getRoleName() == "frame" and c.childCount >= 80)
+        self.purse = next(c for c in client if c.childCount >= 80)
         self.buttons = {c.name: c for c in client if c.getRoleName() == "push button"}
         end = time.monotonic() + 5
         while "Piécettes" not in (windows := self.windows()):
@@ -226,14 +231,14 @@ class Window:
 
     def coins(self):
         """The coin pictures shown in the purse, in reading order: (cents, accessible)."""
-        shown = [c for c in self.purse if c.getRoleName() == "filler" and self.showing(c)]
+        shown = [c for c in self.purse if not is_square(c) and self.showing(c)]
         return [(cents_of(c.name), c) for c in sorted(shown, key=lambda c: self.extents(c)[1::-1])]
 
     def square_in(self, coin_extents):
         """The take-back square shown inside the place of a coin, or None."""
         x, y, w, h = coin_extents
         for square in self.purse:
-            if square.getRoleName() == "label" and self.showing(square):
+            if is_square(square) and self.showing(square):
                 sx, sy, sw, sh = self.extents(square)
                 if x <= sx and sx + sw <= x + w and y <= sy and sy + sh <= y + h:
                     return square

@@ -1,4 +1,6 @@
-// The real window driven with mouse and key events, the success pause shortened.
+// The real window driven with mouse, key and touch events and assistive tools' actions, the success pause shortened.
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,8 +27,9 @@ namespace {
 constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
 enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
 
-// How the child plays: with the mouse, with the keyboard alone, or with a finger.
-enum class Hands { Mouse, Keyboard, Touch };
+// How the child plays: with the mouse, with the keyboard alone, with a finger, or through
+// an assistive tool (a screen reader, a switch device) that sends the controls' actions.
+enum class Hands { Mouse, Keyboard, Touch, AssistiveTool };
 
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
 
@@ -74,6 +77,9 @@ struct Window {
                 if (!left && form->tagText() == ChangeTag) QTest::qWait(3 * QGuiApplication::styleHints()->mousePressAndHoldInterval());
                 QTest::touchEvent(form.get(), touchScreen()).release(0, coin->rect().center(), coin);
                 break;
+            case Hands::AssistiveTool:
+                act(coin, left ? QAccessibleActionInterface::pressAction() : QAccessibleActionInterface::showMenuAction());
+                break;
         }
     }
     // Clicks a square or a button: the keyboard's Space on it, or a tap, which Qt turns into a click.
@@ -88,7 +94,17 @@ struct Window {
                 QTest::touchEvent(form.get(), touchScreen()).press(0, target->rect().center(), target);
                 QTest::touchEvent(form.get(), touchScreen()).release(0, target->rect().center(), target);
                 break;
+            case Hands::AssistiveTool:
+                act(target, QAccessibleActionInterface::pressAction());
+                // A button's press action clicks it a moment later, as it shows the press.
+                if (auto* button = qobject_cast<QAbstractButton*>(target)) QTRY_VERIFY(!button->isDown());
+                break;
         }
+    }
+    // An action as an assistive tool sends it; it runs once the tool has had its answer.
+    static void act(QWidget* target, const QString& action) {
+        QAccessible::queryAccessibleInterface(target)->actionInterface()->doAction(action);
+        QCoreApplication::processEvents();
     }
     // A key typed where the keyboard focus is.
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -109,7 +125,8 @@ struct Window {
     void give(int type, Qt::MouseButton button = Qt::LeftButton) {
         const int cell = cellOf(type, given[type]++);
         press(picture(cell), button);
-        if (hands == Hands::Keyboard && square(cell)->isVisible() && !form->exercise().seriesFinished())
+        if ((hands == Hands::Keyboard || hands == Hands::AssistiveTool) && square(cell)->isVisible() &&
+            !form->exercise().seriesFinished())
             QCOMPARE(focusName(), square(cell)->objectName());
     }
     void takeBack(int type) { click(square(cellOf(type, --given[type]))); }
@@ -155,7 +172,7 @@ private slots:
     void eventsDuringThePause();
     void infoBoxHoldsThePause();
     void infoBoxCredits();
-    void coinsAndSquaresHaveAccessibleNames();
+    void coinsAndSquaresAreNamedButtons();
 };
 
 void ExerciseWindowTest::opensAsDesigned() {
@@ -232,6 +249,7 @@ void ExerciseWindowTest::playsAWholeSeries_data() {
     QTest::newRow("mouse") << Hands::Mouse;
     QTest::newRow("keyboard alone") << Hands::Keyboard;
     QTest::newRow("touch alone") << Hands::Touch;
+    QTest::newRow("assistive tool alone") << Hands::AssistiveTool;
 }
 
 void ExerciseWindowTest::playsAWholeSeries() {
@@ -308,6 +326,9 @@ void ExerciseWindowTest::playsAWholeSeries() {
     QVERIFY(!w.ok()->isVisible());
     QVERIFY(!w.control(QStringLiteral("Label8"))->isVisible());
     QCOMPARE(focusName(), QStringLiteral("Command2"));
+    // A screen reader reads the button that holds the focus as the closing message.
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.control(QStringLiteral("Command2")))->text(QAccessible::Name),
+             w.caption("Label9"));
     QVERIFY(w.random.numbers.empty());
 
     // After the series the purse's squares still take coins back, without moving the focus.
@@ -449,12 +470,17 @@ void ExerciseWindowTest::infoBoxCredits() {
     QCOMPARE(w.state().exerciseCount, 1);
 }
 
-void ExerciseWindowTest::coinsAndSquaresHaveAccessibleNames() {
+void ExerciseWindowTest::coinsAndSquaresAreNamedButtons() {
     Window w;
-    QCOMPARE(w.picture(0)->accessibleName(), QStringLiteral("1 centime"));
-    QCOMPARE(w.picture(13)->accessibleName(), QStringLiteral("50 centimes"));
-    QCOMPARE(w.picture(39)->accessibleName(), QStringLiteral("2 euros"));
-    QCOMPARE(w.square(14)->accessibleName(), QStringLiteral("Reprendre 1 euro"));
+    const std::pair<QWidget*, QString> seen[]{{w.picture(0), "1 centime"},
+                                              {w.picture(13), "50 centimes"},
+                                              {w.picture(39), "2 euros"},
+                                              {w.square(14), "Reprendre 1 euro"}};
+    for (const auto& [widget, name] : seen) {
+        const QAccessibleInterface* button = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(button->role(), QAccessible::Button);
+        QCOMPARE(button->text(QAccessible::Name), name);
+    }
 }
 
 QTEST_MAIN(ExerciseWindowTest)

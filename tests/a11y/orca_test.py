@@ -1,0 +1,326 @@
+#!/usr/bin/python3
+"""A short game heard through Orca, the screen reader, on a display of the test's own.
+
+Starts Xvfb, a private session bus, the accessibility bus and Orca, then the program in
+French, and plays with real keys: Tab to a coin, Space to hand it over, Alt+O for OK,
+then the change question and a right answer typed in. Orca's debug log, its "SPEECH
+OUTPUT" lines, is the judge of what a child hears. On the way the test hands a coin
+over and takes it back through the accessibility bus alone, with the press actions of
+the coin and of its square, and reads the total given from the window.
+
+Usage: orca_test.py PROGRAM LOCALE_DIR ORCA AT_SPI_BUS_LAUNCHER, run by Debian's Python,
+with which Orca runs too.
+"""
+
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+# Orca as installed, with two changes for a test: its debug log is written line by
+# line, so that the test can follow it while it speaks, and it does not look for other
+# Orcas of the same user, which run on other displays and buses and cannot disturb it.
+ORCA = r'''
+import builtins, runpy, sys
+log = sys.argv[sys.argv.index("--debug-file") + 1]
+real_open = builtins.open
+def line_buffered_log(file, mode="r", *args, **kwargs):
+    return real_open(file, mode, 1) if file == log else real_open(file, mode, *args, **kwargs)
+builtins.open = line_buffered_log
+launcher = runpy.run_path(sys.argv.pop(1), run_name="orca_launcher")
+launcher["main"].__globals__["otherOrcas"] = lambda: []
+sys.exit(launcher["main"]())
+'''
+WAIT = 15  # seconds for anything to happen; a whole run takes about 10
+COIN = r"(\d+) (centimes?|euros?)"
+
+
+class Failure(Exception):
+    pass
+
+
+def cents_of_coin(name):
+    match = re.fullmatch(COIN, name)
+    return int(match[1]) * (100 if match[2].startswith("euro") else 1)
+
+
+def cents_of_amount(text):
+    return round(float(text.replace(",", ".")) * 100) if text else 0
+
+
+def wait_until(what, check, timeout=WAIT):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        result = check()
+        if result:
+            return result
+        time.sleep(0.05)
+    raise Failure("waited in vain for " + what)
+
+
+class Processes:
+    """Processes started each in a session of its own, stopped with all they started."""
+
+    def __init__(self, log_dir):
+        self.log_dir = log_dir
+        self.started = []
+
+    def start(self, name, argv, env, **options):
+        log = open(os.path.join(self.log_dir, name + ".log"), "w")
+        process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=options.pop("stdout", log),
+                                   stderr=log, start_new_session=True, **options)
+        self.started.append(process)
+        return process
+
+    def stop(self):
+        for process in reversed(self.started):
+            for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
+                try:
+                    os.killpg(process.pid, sig)
+                    process.wait(grace)
+                    break
+                except ProcessLookupError:
+                    break
+                except subprocess.TimeoutExpired:
+                    continue
+
+
+class Speech:
+    """What Orca says, as its debug log writes it."""
+
+    LINE = re.compile(r"SPEECH OUTPUT: '(.*?)' ?(\{.*)?$")
+
+    def __init__(self, path):
+        self.path = path
+        self.heard = []
+
+    def poll(self):
+        if os.path.exists(self.path):
+            with open(self.path, encoding="utf-8", errors="replace") as log:
+                # The last line may be half written.
+                lines = log.read().split("\n")[:-1]
+            self.heard = [match[1].strip() for match in map(self.LINE.search, lines) if match]
+
+    def mark(self):
+        self.poll()
+        return len(self.heard)
+
+    def expect(self, pattern, since):
+        """The first utterance after the mark that matches, waited for."""
+        def find():
+            self.poll()
+            return next((said for said in self.heard[since:] if re.search(pattern, said)), None)
+        try:
+            return wait_until(f"Orca to say /{pattern}/", find)
+        except Failure as failure:
+            raise Failure(f"{failure}; it said {self.heard[since:]}") from None
+
+
+class Game:
+    """The program's window as the accessibility bus shows it, played from outside."""
+
+    def __init__(self, pyatspi, env):
+        self.pyatspi = pyatspi
+        self.env = env
+
+        def application():
+            desktop = pyatspi.Registry.getDesktop(0)
+            return next((app for app in desktop if app is not None and app.name == "piecettes"), None)
+        self.app = wait_until("the program on the accessibility bus", application)
+        # Read every name afresh: the window changes them while the test looks.
+        from gi.repository import Atspi
+        self.app.setCacheMask(Atspi.Cache.NONE)
+        self.purse = wait_until("the purse", lambda: self.find(pyatspi.ROLE_PANEL, "Le porte-monnaie"))
+
+    def find(self, role, name):
+        return self.pyatspi.findDescendant(self.app, lambda a: a is not None and a.getRole() == role and a.name == name)
+
+    def after(self, caption):
+        """The text that follows a caption, as a screen reader reads on."""
+        label = self.find(self.pyatspi.ROLE_LABEL, caption)
+        return label.parent.getChildAtIndex(label.getIndexInParent() + 1).name
+
+    def price(self):
+        return cents_of_amount(self.after("Tu dois payer :"))
+
+    def given(self):
+        return cents_of_amount(self.after("Tu donnes :"))
+
+    def shown(self, accessible):
+        return accessible.getState().contains(self.pyatspi.STATE_SHOWING)
+
+    # The purse holds the 40 coins, then the 40 squares, each square after its coin.
+    def coins(self):
+        return [(cell, cents_of_coin(self.purse[cell].name)) for cell in range(40) if self.shown(self.purse[cell])]
+
+    def squares(self):
+        return [(cell, cents_of_coin(self.purse[cell + 40].name.removeprefix("Reprendre ")))
+                for cell in range(40) if self.shown(self.purse[cell + 40])]
+
+    def act(self, accessible, name):
+        action = accessible.queryAction()
+        names = [action.getName(i).lower() for i in range(action.nActions)]
+        if name not in names:
+            raise Failure(f"{accessible.name} has no action {name}, only {names}")
+        action.doAction(names.index(name))
+
+    def next_exercise(self):
+        wait_until("the next exercise", lambda: self.after("Tu donnes :") == "")
+
+    def hand_over(self, cell, value):
+        """Presses a coin of the purse: a total that pays the price exactly wins, and the
+        next exercise starts."""
+        given = self.given() + value
+        wins = given == self.price()
+        self.act(self.purse[cell], "press")
+        wait_until(f"{given} cents given", lambda: self.given() == given)
+        if wins:
+            self.next_exercise()
+
+    def take_back(self, cell, value):
+        given = self.given() - value
+        self.act(self.purse[cell + 40], "press")
+        wait_until(f"{given} cents given", lambda: self.given() == given)
+
+    def ok(self):
+        self.act(self.find(self.pyatspi.ROLE_PUSH_BUTTON, "OK"), "press")
+
+    def key(self, *keys):
+        subprocess.run(["xdotool", "key", "--delay", "50", *keys], env=self.env, check=True)
+
+    def type(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "50", text], env=self.env, check=True)
+
+
+def play(game, speech, start):
+    speech.expect(r"^Piécettes", start)
+    speech.expect(r"^Ta réponse texte", start)
+    speech.expect(r"^notification Tu dois payer : \d+,\d\d €", start)
+
+    # The first Tab reaches the unseen button that holds the focus once the series is
+    # over, named as the score line while that is empty.
+    mark = speech.mark()
+    game.key("Tab")
+    speech.expect(r"^Tes bonnes réponses bouton", mark)
+
+    mark = speech.mark()
+    game.key("Tab")
+    coin = re.match(COIN, speech.expect(rf"^{COIN} bouton", mark))[0]
+
+    # Space hands the coin over; the focus waits on its square, unless the coin paid the
+    # price exactly.
+    mark = speech.mark()
+    exact = cents_of_coin(coin) == game.price()
+    game.key("space")
+    if exact:
+        speech.expect(r"^notification .*Bravo !", mark)
+        game.next_exercise()
+    else:
+        speech.expect(rf"^Reprendre {coin} bouton", mark)
+        speech.expect(r"^notification Tu donnes : \d+,\d\d €", mark)
+    if 0 < game.given() < game.price():
+        mark = speech.mark()
+        game.key("alt+o")
+        speech.expect(r"^notification Encore !$", mark)
+
+    # A coin handed over and taken back by the press actions of the coin and its square.
+    given = game.given()
+    cell, value = next((c, v) for c, v in game.coins() if given + v != game.price())
+    game.hand_over(cell, value)
+    game.take_back(cell, value)
+
+    # More than the price, and no coin to take back, by actions alone: the largest coins
+    # first, then back the coins that are one too many. A total that pays exactly wins,
+    # and the next exercise starts over.
+    for _ in range(100):
+        given, price = game.given(), game.price()
+        spare = [(c, v) for c, v in game.squares() if given - v >= price]
+        if given < price:
+            game.hand_over(*max(game.coins(), key=lambda coin: coin[1]))
+        elif spare:
+            game.take_back(*spare[0])
+        elif given == price:
+            game.ok()
+            game.next_exercise()
+        else:
+            break
+    due = game.given() - game.price()
+
+    mark = speech.mark()
+    game.key("alt+o")
+    speech.expect(r"^notification Bien ! Combien doit-on te rendre \?$", mark)
+
+    # The right answer typed in; the answer box holds it as typed, with a point.
+    mark = speech.mark()
+    answer = f"{due // 100},{due % 100:02d}"
+    game.type(answer)
+    speech.expect(r"^notification Bravo !", mark)
+    box = game.find(game.pyatspi.ROLE_TEXT, "Ta réponse").queryText()
+    if box.getText(0, -1).replace(".", ",") != answer:
+        raise Failure(f"the answer box holds {box.getText(0, -1)!r}, not {answer}")
+
+
+def main():
+    program, locales, orca, at_spi_bus = sys.argv[1:5]
+    with tempfile.TemporaryDirectory(prefix="piecettes-a11y-") as tmp:
+        processes = Processes(tmp)
+        speech = Speech(os.path.join(tmp, "orca-debug.log"))
+        try:
+            read_end, write_end = os.pipe()
+            processes.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                                     "-nolisten", "tcp"], os.environ, pass_fds=[write_end])
+            os.close(write_end)
+            # Xvfb writes the number and the newline apart, and dies if the pipe is closed between.
+            with os.fdopen(read_end) as number:
+                display = ":" + number.readline().strip()
+            bus = processes.start("session-bus", ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                  os.environ, stdout=subprocess.PIPE, text=True)
+            address = bus.stdout.readline().strip()
+
+            runtime = os.path.join(tmp, "runtime")
+            os.mkdir(runtime, 0o700)
+            env = {key: value for key, value in os.environ.items() if not key.startswith(("QT_", "LC_"))}
+            env.update(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address, HOME=tmp, XDG_RUNTIME_DIR=runtime,
+                       XDG_CONFIG_HOME=os.path.join(tmp, "config"), LANG="fr_FR.UTF-8", LOCPATH=locales,
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                       # Orca logs what it says before it hands it to a speech server; with
+                       # none to spawn, no server outlives the test.
+                       SPEECHD_CMD="/bin/false")
+            processes.start("at-spi-bus", [at_spi_bus, "--launch-immediately"], env)
+            processes.start("orca", [sys.executable, "-c", ORCA, orca, "-u", os.path.join(tmp, "orca"),
+                                     "--debug-file", speech.path], env)
+            ready = speech.mark()
+            speech.expect(r".", ready)
+
+            start = speech.mark()
+            processes.start("piecettes", [program], env)
+            # The bus the program is on, for this process's own accessibility client.
+            os.environ.update(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address)
+            import pyatspi
+            play(Game(pyatspi, env), speech, start)
+            failure = None
+        except Exception as error:
+            if not isinstance(error, Failure):
+                traceback.print_exc()
+            failure = error
+        finally:
+            processes.stop()
+            speech.poll()
+        print("Orca said:")
+        for said in speech.heard:
+            print("  SPEECH OUTPUT:", said)
+        named = [said for said in speech.heard if "Command2" in said]
+        if named:
+            failure = failure or Failure(f"Orca read a control by its internal name: {named}")
+        if failure:
+            print("FAILED:", failure)
+            return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
