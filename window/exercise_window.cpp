@@ -481,9 +481,17 @@ void ExerciseWindow::setBackColour(Control control, Colour colour) {
 
 void ExerciseWindow::repaintNow(Control control) { widgetFor(control)->repaint(); }
 
-void ExerciseWindow::setCoinVisible(int cell, bool visible) { pictures_.at(cell)->setVisible(visible); }
+void ExerciseWindow::setCoinVisible(int cell, bool visible) { showInPurse(pictures_.at(cell), visible); }
 
-void ExerciseWindow::setSquareVisible(int cell, bool visible) { squares_.at(cell)->setVisible(visible); }
+void ExerciseWindow::setSquareVisible(int cell, bool visible) { showInPurse(squares_.at(cell), visible); }
+
+// A coin or square hidden under the keyboard focus hands it to the answer box, where the
+// series began. Left to Qt, the focus would walk the purse as it empties, announcing
+// each cell, and could end on Quitter, where the next Space would close the program.
+void ExerciseWindow::showInPurse(QWidget* cell, bool visible) {
+    if (!visible && cell->hasFocus()) answerInput_->setFocus(Qt::OtherFocusReason);
+    cell->setVisible(visible);
+}
 
 void ExerciseWindow::setSquareBackColour(int cell, Colour colour) {
     setBackground(squares_.at(cell), ruleColour(colour, QApplication::palette()));

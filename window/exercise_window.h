@@ -69,6 +69,7 @@ private:
     void quit();
     void coinActivated(int cell, int button);
     void squareActivated(int cell);
+    void showInPurse(QWidget* cell, bool visible);
     QWidget* widgetFor(Control control) const;
     QLabel* labelFor(Control control) const;
     QString spoken(Control control, const QString& caption) const;
