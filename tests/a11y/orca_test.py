@@ -250,9 +250,11 @@ def play(game, speech, start):
             break
     due = game.given() - game.price()
 
+    # The change question gives the focus to the answer box, which Orca names.
     mark = speech.mark()
     game.key("alt+o")
     speech.expect(r"^notification Bien ! Combien doit-on te rendre \?$", mark)
+    speech.expect(r"^Ta réponse texte", mark)
 
     # The right answer typed in; the answer box holds it as typed, with a point.
     mark = speech.mark()
