@@ -104,6 +104,13 @@ class Desktop:
     def x(self, *command):
         return subprocess.run(command, env=self.env, capture_output=True, text=True, check=True).stdout
 
+    def search(self, *terms):
+        """The X windows xdotool finds; none while the window manager has not shown them yet."""
+        found = subprocess.run(("xdotool", "search", *terms), env=self.env, capture_output=True, text=True)
+        if found.returncode not in (0, 1):
+            raise subprocess.CalledProcessError(found.returncode, found.args, found.stdout, found.stderr)
+        return found.stdout.split()
+
     @staticmethod
     def wait_for(condition, what, timeout=10.0):
         end = time.monotonic() + timeout
@@ -196,7 +203,7 @@ class Window:
         manager or task bar shows."""
         windows = {}
         pid = str(self.desktop.program.pid)
-        for window in self.desktop.x("xdotool", "search", "--onlyvisible", "--pid", pid).split():
+        for window in self.desktop.search("--onlyvisible", "--pid", pid):
             title = re.search(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"',
                               self.desktop.x("xprop", "-id", window, "_NET_WM_NAME"))
             windows[title.group(1) if title else ""] = window
