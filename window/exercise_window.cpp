@@ -174,7 +174,7 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     });
     connect(ok_, &QPushButton::clicked, this, [this] { exercise_->okPressed(); });
     connect(quitter_, &QPushButton::clicked, this, &ExerciseWindow::quit);
-    connect(info_, &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
+    connect(label(layout::LabelRole::Info), &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
     answerInput_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -213,8 +213,7 @@ void ExerciseWindow::buildControls() {
         label->setVisible(row.visible);
         labels_[static_cast<std::size_t>(row.role)] = label;
     }
-    info_ = labels_[static_cast<std::size_t>(layout::LabelRole::Info)];
-    info_->setCursor(Qt::PointingHandCursor);
+    label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
     const auto button = [&](const layout::ButtonSpec& row) {
         auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
@@ -427,9 +426,10 @@ QWidget* ExerciseWindow::widgetFor(Control control) const {
     }
 }
 
+ClickLabel* ExerciseWindow::label(layout::LabelRole role) const { return labels_[static_cast<std::size_t>(role)]; }
+
 QLabel* ExerciseWindow::labelFor(Control control) const {
     using layout::LabelRole;
-    const auto label = [this](LabelRole role) { return labels_[static_cast<std::size_t>(role)]; };
     switch (control) {
         case Control::Instruction: return label(LabelRole::Instruction);
         case Control::Price: return label(LabelRole::Price);

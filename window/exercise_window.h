@@ -71,6 +71,7 @@ private:
     void squareActivated(int cell);
     void showInPurse(QWidget* cell, bool visible);
     QWidget* widgetFor(Control control) const;
+    ClickLabel* label(layout::LabelRole role) const;
     QLabel* labelFor(Control control) const;
     QString spoken(Control control, const QString& caption) const;
 
@@ -111,7 +112,6 @@ private:
     std::array<Position, CellCount> squareTwips_{};
     // The labels by role; the fixed ones share the first slot, which is never read.
     std::array<ClickLabel*, layout::LabelRoleCount> labels_{};
-    ClickLabel* info_{};
     QPushButton *ok_{}, *focusPark_{}, *quitter_{};
     AnswerBox* answerInput_{};
     Announcer* announcer_{};
