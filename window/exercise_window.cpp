@@ -488,8 +488,10 @@ void ExerciseWindow::setSquareVisible(int cell, bool visible) { showInPurse(squa
 // A coin or square hidden under the keyboard focus hands it to the answer box, where the
 // series began. Left to Qt, the focus would walk the purse as it empties, announcing
 // each cell, and could end on Quitter, where the next Space would close the program.
+// While the window is not active the cell holds no focus but is still the control that
+// gets it back, so that Qt would walk on from it to the next control on reactivation.
 void ExerciseWindow::showInPurse(QWidget* cell, bool visible) {
-    if (!visible && cell->hasFocus()) answerInput_->setFocus(Qt::OtherFocusReason);
+    if (!visible && (cell->hasFocus() || focusWidget() == cell)) answerInput_->setFocus(Qt::OtherFocusReason);
     cell->setVisible(visible);
 }
 
