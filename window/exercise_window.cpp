@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "accessibility.h"
+#include "held_key_filter.h"
 #include "layout.h"
 #include "version.h"
 #include "widgets.h"
@@ -153,6 +154,12 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     buildControls();
     buildPurse();
     buildTabOrder();
+    // A held key acts once on every control that takes the keyboard; only the answer
+    // box types on while a key is held in it.
+    heldKeys_ = new HeldKeyFilter(this);
+    heldKeys_->setTyping(answerInput_);
+    for (QWidget* control : client_->findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus) heldKeys_->watch(control);
 
     RandomSource* random = options_.random;
     if (!random) {
