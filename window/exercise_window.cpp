@@ -223,7 +223,10 @@ void ExerciseWindow::buildControls() {
     label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
     const auto button = [&](const layout::ButtonSpec& row) {
-        auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
+        const QString caption = QString::fromUtf8(row.caption);
+        // OK and Quitter are flat in their colour; the style would shade them.
+        QPushButton* b = row.background != layout::ButtonFace ? new FlatButton(caption, client_)
+                                                               : new QPushButton(caption, client_);
         b->setObjectName(QString::fromLatin1(row.name));
         b->setGeometry(pixels(row.twips));
         b->setFont(fontOf(row.font, families_));
@@ -409,8 +412,10 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 }
 
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("Info"));
+    // A button of the program's own, where the style's standard one shows an icon.
+    heldKeys_->watch(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box.exec();
 }
 
