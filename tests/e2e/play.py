@@ -9,7 +9,8 @@ through xprop. The purse and price are random, so each exercise is planned from
 what the window shows. A failure names the control, what was expected and what
 was seen, and leaves a screenshot of the screen in the working directory.
 
-Needs Debian's python3 with pyatspi, Xvfb, xdotool, x11-utils, dbus, at-spi2-core,
+Needs Debian's python3 with pyatspi, Xvfb, xdotool, x11-utils (xprop, xwininfo, and
+xmessage, the other window that takes the focus), dbus, at-spi2-core,
 imagemagick, and openbox for --wm openbox.
 """
 
@@ -251,6 +252,13 @@ class Window:
                     return square
         return None
 
+    def focused(self):
+        """The name of the control of the window that holds the keyboard focus, or None."""
+        for control in list(self.main[0]) + list(self.purse):
+            if control is not None and control.getState().contains(pyatspi.STATE_FOCUSED):
+                return control.name
+        return None
+
     def click(self, accessible, button=1):
         x, y, w, h = self.extents(accessible)
         self.desktop.x("xdotool", "mousemove", str(round((x + w / 2) * self.scale)),
@@ -318,10 +326,12 @@ class Play:
     """One series of exercises that covers every road of the game, then Info and
     Quitter, checking after each input what the window shows."""
 
-    def __init__(self, window, screenshot):
+    def __init__(self, window, screenshot, under_wm=False):
         self.w = window
         self.screenshot = screenshot
         self.step = "start"
+        # Steps that need a window manager to move the focus between windows.
+        self.wm_steps = {"held key", "away during the pause"} if under_wm else set()
 
     def expect(self, control, read, expected, timeout=5.0):
         end = time.monotonic() + timeout
@@ -398,6 +408,8 @@ class Play:
         if road in todo:
             todo.remove(road)
         if road == "exact":
+            if "away during the pause" in self.wm_steps and self.away_during_the_pause(coins, plan, price):
+                return None
             self.hand_over(coins, plan, price)
             return self.won()
         if road == "too many":
@@ -406,7 +418,10 @@ class Play:
             self.hand_over(coins, order, price)
             self.w.click(self.w.buttons["OK"])
             self.expect("feedback line", self.w.feedback, "Tu donnes trop de pièces. Tu peux en reprendre.")
-            self.w.click(self.w.square_in(place))
+            if "held key" in self.wm_steps:
+                self.take_back_with_a_held_key(self.w.square_in(place))
+            else:
+                self.w.click(self.w.square_in(place))
             self.expect("coin taken back", lambda: self.w.showing(coins[extra][1]), True)
             self.expect("given total after taking a coin back", self.w.given, french(price))
             self.expect("feedback line after taking a coin back", self.w.feedback, "")
@@ -435,6 +450,71 @@ class Play:
         # A typed comma enters the answer as a point.
         self.won(answer=typed.replace(",", "."))
 
+    def tab_to(self, control):
+        """Tab until the control holds the keyboard focus, as a child without a mouse does."""
+        for _ in range(100):
+            if control.getState().contains(pyatspi.STATE_FOCUSED):
+                return
+            self.w.desktop.x("xdotool", "key", "Tab")
+        raise Failure(f"keyboard focus after Tab to {control.name}", control.name, self.w.focused())
+
+    def take_back_with_a_held_key(self, square):
+        """Enter held on a take-back square takes its coin back once, and the focus goes
+        to OK: the key's repeats must neither press OK nor type into the answer box."""
+        self.step += ", Enter held on a square"
+        self.tab_to(square)
+        self.w.desktop.x("xdotool", "keydown", "Return")
+        time.sleep(1.2)
+        self.w.desktop.x("xdotool", "keyup", "Return")
+        self.expect("keyboard focus after Enter held on a square", self.w.focused, "OK")
+        time.sleep(0.3)
+        self.expect("feedback line after Enter held on a square", self.w.feedback, "", timeout=0)
+        self.expect("answer box after Enter held on a square", self.w.answer, None, timeout=0)
+        self.wm_steps.discard("held key")
+
+    def away_during_the_pause(self, coins, plan, price):
+        """Another window takes the focus during the pause, while a coin left in the purse
+        holds the program's focus. Back in the program, the next exercise has the focus in
+        the answer box: neither on a coin nor on Quitter, where Space would end the game.
+        False when every coin pays the price, and none is left to hold the focus."""
+        spare = next((cents_and_coin for index, cents_and_coin in enumerate(coins) if index not in plan), None)
+        if spare is None:
+            return False
+        self.step += f", away during the pause from the {spare[0]}-cent coin"
+        self.tab_to(spare[1])
+        self.hand_over(coins, plan, price)
+        self.expect("feedback line", self.w.feedback, "Bravo !")
+        desktop = self.w.desktop
+        main = self.w.windows()["Piécettes"]
+        away = desktop.start(["xmessage", "-center", "ailleurs"], stderr=subprocess.DEVNULL)
+        try:
+            self.expect("active window once another window is shown",
+                        lambda: desktop.x("xdotool", "getactivewindow").strip() not in ("", main), True)
+            self.expect("given total of the next exercise", self.w.given, "", timeout=PAUSE + 2)
+        finally:
+            away.terminate()
+            away.wait()
+        desktop.x("xdotool", "windowactivate", "--sync", main)
+        self.expect("keyboard focus back in the program after the pause", self.w.focused, "Ta réponse")
+        self.wm_steps.discard("away during the pause")
+        return True
+
+    def button_colours(self):
+        """OK and Quitter are flat, each in its colour, inside their edges: read at the
+        corners of the face and halfway down its left side, clear of the caption."""
+        shot = os.path.join(self.w.desktop.runtime, "buttons.png")
+        self.w.desktop.screenshot(shot)
+        for name, colour in (("OK", "808000"), ("Quitter", "00C0C0")):
+            x, y, w, h = (round(v * self.w.scale) for v in self.w.extents(self.w.buttons[name]))
+            inset = round(4 * self.w.scale)
+            points = [(x + inset, y + inset), (x + w - 1 - inset, y + inset), (x + inset, y + h // 2),
+                      (x + inset, y + h - 1 - inset), (x + w - 1 - inset, y + h - 1 - inset)]
+            read = "|".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
+            seen = subprocess.run(["convert", shot, "-format", read, "info:"], capture_output=True, text=True,
+                                  check=True).stdout.split("|")
+            if any(not pixel.upper().startswith(colour) for pixel in seen):
+                raise Failure(f"colour of {name} at {points}", colour, seen)
+
     def info_and_quit(self):
         self.step = "Info and Quitter"
         shown = (self.w.price(), self.w.given(), self.w.feedback(), [c for c, _ in self.w.coins()])
@@ -459,12 +539,13 @@ class Play:
 
     def run(self):
         todo = ["encore", "exact", "too many", "change by clicks", "change typed"]
+        self.button_colours()
         for _ in range(10):
-            if not todo:
+            if not todo and not self.wm_steps:
                 break
             self.exercise(todo)
-        if todo:
-            raise Failure("roads played in 10 exercises", "all", f"missing {todo}")
+        if todo or self.wm_steps:
+            raise Failure("roads played in 10 exercises", "all", f"missing {todo + sorted(self.wm_steps)}")
         self.info_and_quit()
 
 
@@ -483,7 +564,7 @@ def main():
     play = None
     try:
         desktop.open(os.path.abspath(args.program), os.path.abspath(args.locales), args.wm, args.scale, args.screen)
-        play = Play(Window(desktop), args.screenshot)
+        play = Play(Window(desktop), args.screenshot, under_wm=args.wm != "none")
         play.run()
         print(f"e2e [{name}]: every road played")
         return 0
