@@ -268,6 +268,7 @@ void ExerciseWindowTest::tabCyclesThroughShownControls() {
     // Two 1-cent coins and one 2-euro coin.
     w.random.queueExercise({2, 0, 0, 0, 0, 0, 0, 1}, 1, 0);
     QVERIFY(w.open());
+    QTest::keyClicks(w.answerText(), "12");
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         order << focusName();
@@ -275,6 +276,9 @@ void ExerciseWindowTest::tabCyclesThroughShownControls() {
     }
     QCOMPARE(order, (QStringList{"Text7", "Command2", "Picture1(0)", "Picture1(7)", "Picture1(8)", "Command3"}));
     QCOMPARE(focusName(), QStringLiteral("Text7"));
+    // The unseen answer box selects nothing, so that the next key does not replace it.
+    QVERIFY(!w.answerText()->hasSelectedText());
+    QCOMPARE(w.answerText()->cursorPosition(), 2);
 }
 
 void ExerciseWindowTest::playsAWholeSeries_data() {
