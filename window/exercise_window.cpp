@@ -19,8 +19,9 @@
 #include <algorithm>
 
 #include "accessibility.h"
+#include "announcement.h"
 #include "layout.h"
-#include "version.h"
+#include "credits.h"
 #include "widgets.h"
 
 namespace piecettes {
@@ -131,8 +132,6 @@ void registerFontSubstitutes() {
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
 constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
-// What a screen reader calls the focus park while the score line is still empty.
-constexpr const char* FocusParkName = "Tes bonnes réponses";
 
 }  // namespace
 
@@ -239,7 +238,7 @@ void ExerciseWindow::buildControls() {
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
     // Read as the score line it stands for once the series is over, never as its caption.
-    focusPark_->setAccessibleName(QString::fromUtf8(FocusParkName));
+    focusPark_->setAccessibleName(QString::fromUtf8(layout::FocusParkName));
 
     // A line edit lays out its empty text in the application's default font as it is
     // made, before it takes the window's. Resolving the desktop's generic family costs a
@@ -357,8 +356,7 @@ void ExerciseWindow::showCentred() {
 }
 
 QString ExerciseWindow::credits() {
-    return QStringLiteral("Piécettes %1, par l'équipe Piécettes, %2.")
-        .arg(QStringLiteral(PIECETTES_VERSION), QStringLiteral(PIECETTES_MADE));
+    return QString::fromStdString(piecettes::credits());
 }
 
 bool ExerciseWindow::event(QEvent* event) {
@@ -402,7 +400,7 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 }
 
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(layout::InfoTitle), credits(), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("Info"));
     box.exec();
 }
@@ -448,26 +446,8 @@ void ExerciseWindow::setCaption(Control control, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     label->setText(caption);
     if (control == Control::Score)
-        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(FocusParkName) : caption);
-    if (!caption.isEmpty()) announcer_->say(spoken(control, caption));
-}
-
-// What a screen reader says when a line changes: the messages, and the amounts with the
-// captions they stand after.
-QString ExerciseWindow::spoken(Control control, const QString& caption) const {
-    const auto amount = [&](const char* before) {
-        return QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(before), caption, QString::fromUtf8(layout::EuroSign));
-    };
-    switch (control) {
-        case Control::Price: return amount(layout::PriceCaption);
-        case Control::GivenTotal: return amount(layout::GivenCaption);
-        case Control::Feedback:
-        case Control::Score: return caption;
-        case Control::Answer:
-            if (typing_) return {};
-            return QStringLiteral("%1 : %2").arg(QString::fromUtf8(layout::AnswerName), caption);
-        default: return {};
-    }
+        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(layout::FocusParkName) : caption);
+    announcer_->say(QString::fromStdString(announcement(control, text, typing_)));
 }
 
 void ExerciseWindow::setVisible(Control control, bool visible) {

@@ -1,0 +1,429 @@
+// The exercise in a web page: the same rules as the desktop window, acting on the page's
+// own elements through emscripten::val. This file builds the window's controls from the
+// tables of layout.h and implements Controls; page.js scales the window to the screen
+// and turns clicks, touches and keys into the calls exported at the end of this file.
+//
+// The success pause stays synchronous, as the rules expect: page_pause awaits a promise of
+// page.js, and Asyncify unwinds the call stack meanwhile, so that the browser keeps
+// handling events, which call back into the exported functions while the rules wait.
+#include <emscripten.h>
+#include <emscripten/val.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "announcement.h"
+#include "controls.h"
+#include "credits.h"
+#include "exercise.h"
+#include "layout.h"
+#include "random.h"
+
+using emscripten::val;
+
+// Waits for page.js's pause: true when the time is over and the Info box is closed,
+// false when the child quit meanwhile.
+EM_ASYNC_JS(int, page_pause, (int milliseconds), { return await pageScript.pause(milliseconds); });
+
+// ',' or '.', as the browser's language writes 1.5.
+EM_JS(int, page_decimal_separator, (), {
+    try {
+        const part = new Intl.NumberFormat(navigator.language).formatToParts(1.5).find(p => p.type === 'decimal');
+        return part && part.value === ',' ? 44 : 46;
+    } catch (e) {
+        return 46;
+    }
+});
+
+namespace piecettes {
+
+namespace {
+
+std::string px(double pixels) { return std::to_string(pixels) + "px"; }
+
+std::string hex(layout::Rgb rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+    return text;
+}
+
+// A colour of the layout tables, where a few values stand for the system's colours.
+std::string cssColour(layout::Rgb colour) {
+    switch (colour) {
+        case layout::ButtonText: return "ButtonText";
+        case layout::ButtonFace: return "ButtonFace";
+        case layout::Transparent: return "transparent";
+        default: return hex(colour);
+    }
+}
+
+// A colour number of the rules: 0x00BBGGRR, or 0x80000000 plus a system colour index.
+std::string cssRuleColour(Colour colour) {
+    constexpr Colour SystemFlag = 0x80000000;
+    if (colour & SystemFlag) {
+        switch (colour & ~SystemFlag) {
+            case 0x08: return "CanvasText";
+            case 0x12: return "ButtonText";
+            default: return "ButtonFace";
+        }
+    }
+    return hex(((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF));
+}
+
+// Comic Sans MS where the device has it, else the Comic Neue the page brings along.
+std::string cssFamily(const char* family) {
+    const std::string name = family;
+    if (name == layout::WindowFont.family) return "\"" + name + "\", \"Comic Neue\", cursive";
+    return "\"" + name + "\", sans-serif";
+}
+
+// Points at the design resolution of 96 pixels to the inch.
+constexpr double PixelsPerPoint = 96.0 / 72.0;
+
+void setFont(val& style, const layout::Font& font) {
+    style.set("fontFamily", cssFamily(font.family));
+    style.set("fontSize", px(font.points * PixelsPerPoint));
+    style.set("fontStyle", font.italic ? "italic" : "normal");
+}
+
+void place(val& style, const layout::Rect& twips) {
+    style.set("left", px(layout::toPixels(twips.left)));
+    style.set("top", px(layout::toPixels(twips.top)));
+    style.set("width", px(layout::toPixels(twips.width)));
+    style.set("height", px(layout::toPixels(twips.height)));
+}
+
+std::string numbered(const char* format, int number) {
+    std::string name = format;
+    name.replace(name.find("%1"), 2, std::to_string(number));
+    return name;
+}
+
+class Page final : public Controls {
+public:
+    Page() : document_(val::global("document")) {
+        build();
+        exercise_ = std::make_unique<Exercise>(*this, random_, static_cast<char>(page_decimal_separator()));
+    }
+
+    Exercise& exercise() { return *exercise_; }
+
+    // From the keyboard or an assistive tool, the focus follows the coin: to its square
+    // once it is handed over, back to the coin in the change question. A press that wins
+    // leaves the focus where the next exercise, or the end of the series, puts it.
+    void coinActivated(int cell, int button) {
+        if (!validCell(cell) || coins_[cell]["hidden"].as<bool>()) return;
+        const int exercise = exercise_->state().exerciseCount;
+        const bool finished = exercise_->seriesFinished();
+        exercise_->coinPressed(cell, button);
+        if (exercise_->gone() || exercise_->state().exerciseCount != exercise || exercise_->seriesFinished() != finished)
+            return;
+        if (!squares_[cell]["hidden"].as<bool>())
+            focus(squares_[cell]);
+        else if (tag_ == ChangeTag && !coins_[cell]["hidden"].as<bool>())
+            focus(coins_[cell]);
+    }
+
+    // A coin taken back from the keyboard leaves the focus on it, unless the rules gave it to OK.
+    void squareActivated(int cell) {
+        if (!validCell(cell) || squares_[cell]["hidden"].as<bool>()) return;
+        exercise_->squareClicked(cell);
+        if (exercise_->gone() || document_["activeElement"] == ok_) return;
+        if (!coins_[cell]["hidden"].as<bool>()) focus(coins_[cell]);
+    }
+
+    void coinPressed(int cell, int button) {
+        if (validCell(cell) && !coins_[cell]["hidden"].as<bool>()) exercise_->coinPressed(cell, button);
+    }
+
+    void squareClicked(int cell) {
+        if (validCell(cell) && !squares_[cell]["hidden"].as<bool>()) exercise_->squareClicked(cell);
+    }
+
+    void okPressed() {
+        if (!ok_["hidden"].as<bool>()) exercise_->okPressed();
+    }
+
+    int answerKey(int key) {
+        typing_ = true;
+        exercise_->answerKey(key);
+        typing_ = false;
+        return key;
+    }
+
+    void answerTyped() {
+        typing_ = true;
+        exercise_->answerChanged();
+        typing_ = false;
+    }
+
+private:
+    static bool validCell(int cell) { return cell >= 0 && cell < CellCount; }
+
+    static void focus(val element) {
+        val options = val::object();
+        options.set("preventScroll", true);
+        element.call<void>("focus", options);
+    }
+
+    val make(const char* tag, val parent, const std::string& id = {}) {
+        val element = document_.call<val>("createElement", std::string(tag));
+        if (!id.empty()) element.set("id", id);
+        parent.call<void>("appendChild", element);
+        return element;
+    }
+
+    // A control that acts like a button for the keyboard and for assistive tools.
+    val button(val parent, const std::string& id, const std::string& name, int tabIndex) {
+        val element = make("div", parent, id);
+        element.call<void>("setAttribute", std::string("role"), std::string("button"));
+        if (!name.empty()) element.call<void>("setAttribute", std::string("aria-label"), name);
+        element.set("tabIndex", tabIndex);
+        return element;
+    }
+
+    void build() {
+        val body = document_["body"];
+        window_ = make("div", body, layout::WindowName);
+        window_["style"].set("width", px(layout::OuterWidth));
+        window_["style"].set("height", px(layout::OuterHeight));
+        val client = make("div", window_);
+        client.set("className", "client");
+        val clientStyle = client["style"];
+        clientStyle.set("left", px(layout::FrameWidth));
+        clientStyle.set("top", px(layout::FrameWidth));
+        clientStyle.set("width", px(layout::ClientWidth));
+        clientStyle.set("height", px(layout::ClientHeight));
+        clientStyle.set("background", hex(layout::Teal));
+        setFont(clientStyle, layout::WindowFont);
+
+        // The focus order is the order of the elements: the answer box, the focus park,
+        // the coins each followed by its square, then Quitter. OK is no tab stop.
+        answerInput_ = make("input", client, layout::AnswerInput.name);
+        answerInput_.set("type", "text");
+        answerInput_.set("autocomplete", "off");
+        answerInput_.set("spellcheck", false);
+        answerInput_.call<void>("setAttribute", std::string("autocapitalize"), std::string("off"));
+        answerInput_.call<void>("setAttribute", std::string("inputmode"), std::string("none"));
+        answerInput_.call<void>("setAttribute", std::string("aria-label"), std::string(layout::AnswerName));
+        answerInput_["dataset"].set("maxTyped", layout::AnswerMaxTyped);
+        focusPark_ = button(client, layout::FocusParkButton.name, layout::FocusParkName, 0);
+        val parkStyle = focusPark_["style"];
+        place(parkStyle, layout::FocusParkButton.twips);
+
+        val band = make("div", client, layout::Band.name);
+        val bandStyle = band["style"];
+        place(bandStyle, layout::Band.twips);
+        bandStyle.set("background", hex(layout::BandColour));
+
+        val purse = make("div", client, layout::Purse.name);
+        purse.call<void>("setAttribute", std::string("role"), std::string("group"));
+        purse.call<void>("setAttribute", std::string("aria-label"), std::string(layout::PurseCaption));
+        val purseStyle = purse["style"];
+        place(purseStyle, layout::Purse.twips);
+        purseStyle.set("background", hex(layout::Teal));
+        setFont(purseStyle, layout::Comic975);
+        val pictures = val::module_property("pictures");
+        for (int index = 0; index < CellCount; ++index) {
+            const int cell = layout::PictureTabOrder[index];
+            const int type = cellType(cell);
+            val coin = button(purse, numbered(layout::CoinNameFormat, cell), layout::CoinNames[type], 0);
+            coin.set("className", "coin");
+            val coinStyle = coin["style"];
+            place(coinStyle, layout::pictureRect(cell));
+            val image = make("img", coin);
+            image.set("src", pictures[layout::CoinImages[type]]);
+            image.set("alt", "");
+            image.set("draggable", false);
+            coins_[cell] = coin;
+
+            val square = button(purse, numbered(layout::SquareNameFormat, cell),
+                                std::string("Reprendre ") + layout::CoinNames[type], 0);
+            square.set("className", "square");
+            val squareStyle = square["style"];
+            const auto twips = layout::squareRect(cell);
+            place(squareStyle, twips);
+            squareStyle.set("background", hex(layout::LightGrey));
+            squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
+            squares_[cell] = square;
+        }
+
+        for (const auto& row : layout::Labels) {
+            val label = make("div", client, row.name);
+            label.set("className", row.border ? "label bordered" : "label");
+            label.set("textContent", std::string(row.caption));
+            val style = label["style"];
+            place(style, row.twips);
+            setFont(style, row.font);
+            style.set("color", cssColour(row.text));
+            style.set("background", cssColour(row.background));
+            style.set("textAlign", row.align == layout::Align::Centre ? "center" : "left");
+            label.set("hidden", !row.visible);
+            labels_[static_cast<std::size_t>(row.role)] = label;
+            if (row.role == layout::LabelRole::Info) label.call<void>("setAttribute", std::string("role"), std::string("button"));
+            if (row.role == layout::LabelRole::Answer) {
+                // Under the answer's large box: a tap on the box gives the unseen answer box the
+                // focus, and a phone's keyboard then opens where the child looks.
+                val inputStyle = answerInput_["style"];
+                place(inputStyle, row.twips);
+            }
+        }
+
+        const auto pushButton = [&](const layout::ButtonSpec& row, int tabIndex) {
+            val element = button(client, row.name, "", tabIndex);
+            element.set("className", "push");
+            element.set("textContent", std::string(row.caption));
+            val style = element["style"];
+            place(style, row.twips);
+            setFont(style, row.font);
+            style.set("background", cssColour(row.background));
+            return element;
+        };
+        ok_ = pushButton(layout::OkButton, -1);
+        ok_.call<void>("setAttribute", std::string("aria-keyshortcuts"), std::string("Alt+O"));
+        // Made last, so that it comes last in the focus order.
+        pushButton(layout::QuitButton, 0);
+
+        // The Info box: its title, the credit line and one OK.
+        val info = make("dialog", body, "info");
+        info.call<void>("setAttribute", std::string("aria-labelledby"), std::string("info-title"));
+        info.call<void>("setAttribute", std::string("aria-describedby"), std::string("info-text"));
+        make("div", info, "info-title").set("textContent", std::string(layout::InfoTitle));
+        make("p", info, "info-text").set("textContent", credits());
+        make("button", info, "info-ok").set("textContent", std::string("OK"));
+    }
+
+    val labelFor(Control control) const {
+        using layout::LabelRole;
+        const auto at = [&](LabelRole role) { return labels_[static_cast<std::size_t>(role)]; };
+        switch (control) {
+            case Control::Instruction: return at(LabelRole::Instruction);
+            case Control::Price: return at(LabelRole::Price);
+            case Control::GivenTotal: return at(LabelRole::GivenTotal);
+            case Control::Feedback: return at(LabelRole::Feedback);
+            case Control::Score: return at(LabelRole::Score);
+            case Control::Answer: return at(LabelRole::Answer);
+            case Control::Hint: return at(LabelRole::Hint);
+            default: return val::undefined();
+        }
+    }
+
+    val elementFor(Control control) const {
+        switch (control) {
+            case Control::Window: return window_;
+            case Control::Ok: return ok_;
+            case Control::FocusPark: return focusPark_;
+            case Control::AnswerInput: return answerInput_;
+            default: return labelFor(control);
+        }
+    }
+
+    // A coin or square hidden under the keyboard focus hands it to the answer box, where
+    // the series began: left to the browser, the next Tab would go on from the hidden one.
+    void showInPurse(val element, bool visible) {
+        if (!visible && document_["activeElement"] == element) focus(answerInput_);
+        element.set("hidden", !visible);
+    }
+
+    // Controls
+    void setCaption(Control control, const std::string& text) override {
+        val label = labelFor(control);
+        if (label.isUndefined()) return;
+        label.set("textContent", text);
+        if (control == Control::Score)
+            focusPark_.call<void>("setAttribute", std::string("aria-label"),
+                                  text.empty() ? std::string(layout::FocusParkName) : text);
+        const std::string said = announcement(control, text, typing_);
+        if (!said.empty()) script().call<void>("say", asSentence(said));
+    }
+    void setVisible(Control control, bool visible) override {
+        if (control == Control::Window) return;
+        elementFor(control).set("hidden", !visible);
+        // The phone's keyboard is offered only while the answer shows.
+        if (control == Control::Answer && !visible)
+            answerInput_.call<void>("setAttribute", std::string("inputmode"), std::string("none"));
+    }
+    void setBackColour(Control control, Colour colour) override {
+        elementFor(control)["style"].set("background", cssRuleColour(colour));
+    }
+    // The browser paints as soon as the rules wait or return.
+    void repaintNow(Control) override {}
+    void setCoinVisible(int cell, bool visible) override { showInPurse(coins_.at(cell), visible); }
+    void setSquareVisible(int cell, bool visible) override { showInPurse(squares_.at(cell), visible); }
+    void setSquareBackColour(int cell, Colour colour) override {
+        squares_.at(cell)["style"].set("background", cssRuleColour(colour));
+    }
+    Position squarePosition(int cell) const override { return squareTwips_.at(cell); }
+    void moveSquare(int cell, Position position) override {
+        squareTwips_.at(cell) = position;
+        val style = squares_[cell]["style"];
+        style.set("left", px(layout::toPixels(position.left)));
+        style.set("top", px(layout::toPixels(position.top)));
+    }
+    std::string answerText() const override { return answerInput_["value"].as<std::string>(); }
+    void setAnswerText(const std::string& text) override { answerInput_.set("value", text); }
+    void setAnswerCaret(int position) override {
+        const int length = answerInput_["value"]["length"].as<int>();
+        const int at = position < length ? position : length;
+        answerInput_.call<void>("setSelectionRange", at, at);
+    }
+    void setFocus(Control control) override {
+        if (control == Control::Window) {
+            script().call<void>("focusWindow");
+            return;
+        }
+        focus(elementFor(control));
+    }
+    std::string tag() const override { return tag_; }
+    void setTag(const std::string& tag) override { tag_ = tag; }
+    bool pause(std::chrono::milliseconds duration) override { return page_pause(static_cast<int>(duration.count())) != 0; }
+
+    static val script() { return val::global("pageScript"); }
+
+    val document_;
+    val window_ = val::undefined();
+    val answerInput_ = val::undefined();
+    val focusPark_ = val::undefined();
+    val ok_ = val::undefined();
+    std::vector<val> coins_ = std::vector<val>(CellCount, val::undefined());
+    std::vector<val> squares_ = std::vector<val>(CellCount, val::undefined());
+    // The labels by role; the fixed ones share the first slot, which is never read.
+    std::vector<val> labels_ = std::vector<val>(layout::LabelRoleCount, val::undefined());
+    std::array<Position, CellCount> squareTwips_{};
+    std::string tag_;
+    bool typing_ = false;
+    ClockRandom random_;
+    std::unique_ptr<Exercise> exercise_;
+};
+
+// The page lives as long as the browser's tab: the exported functions below reach it here.
+Page& page() {
+    static Page instance;
+    return instance;
+}
+
+}  // namespace
+
+}  // namespace piecettes
+
+// What page.js calls. A call may return before it is done, when the rules start their
+// pause: the rest of it runs when the pause is over.
+extern "C" {
+EMSCRIPTEN_KEEPALIVE void page_coin(int cell, int button) { piecettes::page().coinPressed(cell, button); }
+EMSCRIPTEN_KEEPALIVE void page_coin_key(int cell, int button) { piecettes::page().coinActivated(cell, button); }
+EMSCRIPTEN_KEEPALIVE void page_square(int cell) { piecettes::page().squareClicked(cell); }
+EMSCRIPTEN_KEEPALIVE void page_square_key(int cell) { piecettes::page().squareActivated(cell); }
+EMSCRIPTEN_KEEPALIVE void page_ok() { piecettes::page().okPressed(); }
+EMSCRIPTEN_KEEPALIVE int page_answer_key(int key) { return piecettes::page().answerKey(key); }
+EMSCRIPTEN_KEEPALIVE void page_answer_typed() { piecettes::page().answerTyped(); }
+}
+
+int main() {
+    auto& page = piecettes::page();
+    val::global("pageScript").call<void>("start");
+    page.exercise().windowActivated();
+    return 0;
+}
