@@ -374,6 +374,8 @@ var pageScript = (function () {
     root = byId('Form1');
     answer = byId('Text7');
     info = byId('info');
+    // The coin pictures, from the page's own files or inlined in it.
+    for (const image of root.querySelectorAll('img[data-picture]')) image.src = Module.pictures[image.dataset.picture];
     Design.width = root.offsetWidth;
     Design.height = root.offsetHeight;
     fit();
