@@ -39,8 +39,13 @@ SINGLE_MODULE = """(() => {
   const binary = atob("%s");
   const bytes = new Uint8Array(binary.length);
   for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  return {pictures: %s, wasmBinary: bytes};
+  return {wasmBinary: bytes};
 })()"""
+
+
+def pictures_css(urls):
+    """One rule a coin type: each picture is decoded once, however many coins show it."""
+    return "\n".join('.%s { background-image: url("%s"); }' % (name, url) for name, url in urls.items())
 
 
 def fill(template, **parts):
@@ -77,16 +82,18 @@ def main():
         shutil.copyfile(picture, assets / picture.name)
     shutil.copyfile(args.font_regular, assets / "comic-neue.woff2")
     shutil.copyfile(args.font_italic, assets / "comic-neue-italic.woff2")
-    site_module = {"pictures": {p.stem: "assets/" + p.name for p in args.pictures}}
-    (args.site / "index.html").write_text(fill(template, ICON=icon,
+    # The folder's coins are fetched while the page loads, not when a coin first shows.
+    preload = "\n".join('<link rel="preload" as="image" href="assets/%s">' % p.name for p in args.pictures)
+    (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
+        PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
         FONT_REGULAR="assets/comic-neue.woff2", FONT_ITALIC="assets/comic-neue-italic.woff2",
-        MODULE=json.dumps(site_module), SCRIPT='<script src="piecettes.js"></script>'), encoding="utf-8")
+        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>'), encoding="utf-8")
 
     # The wasm travels in base64 and is handed to the script as Module.wasmBinary, which
     # it instantiates without fetching anything.
-    single_module = SINGLE_MODULE % (base64.b64encode(wasm).decode("ascii"),
-                                     json.dumps({p.stem: svg_url(p) for p in args.pictures}))
-    args.single.write_text(fill(template, ICON=icon,
+    single_module = SINGLE_MODULE % base64.b64encode(wasm).decode("ascii")
+    args.single.write_text(fill(template, ICON=icon, PRELOAD="",
+        PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
         FONT_REGULAR=data_url(args.font_regular, "font/woff2"), FONT_ITALIC=data_url(args.font_italic, "font/woff2"),
         MODULE=single_module, SCRIPT=script_tag(script)), encoding="utf-8")
 

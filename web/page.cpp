@@ -225,8 +225,9 @@ private:
             const int cell = layout::PictureTabOrder[index];
             const int type = cellType(cell);
             button(numbered(layout::CoinNameFormat, cell), layout::CoinNames[type], 0,
-                   " class=\"coin\" style=\"" + rect(layout::pictureRect(cell)) + "\"");
-            html += "<img alt=\"\" draggable=\"false\" data-picture=\"" + std::string(layout::CoinImages[type]) + "\"></div>";
+                   " class=\"coin " + std::string(layout::CoinImages[type]) + "\" style=\"" +
+                       rect(layout::pictureRect(cell)) + "\"");
+            html += "</div>";
             const auto twips = layout::squareRect(cell);
             button(numbered(layout::SquareNameFormat, cell), std::string("Reprendre ") + layout::CoinNames[type], 0,
                    " class=\"square\" style=\"" + rect(twips) + "background:" + hex(layout::LightGrey) + "\"");
@@ -401,7 +402,11 @@ EMSCRIPTEN_KEEPALIVE void page_answer_typed() { piecettes::page().answerTyped();
 
 int main() {
     auto& page = piecettes::page();
-    val::global("pageScript").call<void>("start");
+    // The answer box gets the focus as the first exercise starts, where the rules give it
+    // to the window.
+    val script = val::global("pageScript");
+    script.call<void>("start", piecettes::layout::OuterWidth, piecettes::layout::OuterHeight);
     page.exercise().windowActivated();
+    script.call<void>("show");
     return 0;
 }

@@ -370,15 +370,14 @@ var pageScript = (function () {
     document.documentElement.style.setProperty('--scale', String(scale));
   }
 
-  function start() {
+  // Nothing here reads the layout: the browser lays the window out once, when show()
+  // places it on the screen with the first exercise drawn in it.
+  function start(width, height) {
     root = byId('Form1');
     answer = byId('Text7');
     info = byId('info');
-    // The coin pictures, from the page's own files or inlined in it.
-    for (const image of root.querySelectorAll('img[data-picture]')) image.src = Module.pictures[image.dataset.picture];
-    Design.width = root.offsetWidth;
-    Design.height = root.offsetHeight;
-    fit();
+    Design.width = width;
+    Design.height = height;
     window.addEventListener('resize', fit);
     if (window.visualViewport) {
       window.visualViewport.addEventListener('resize', fit);
@@ -401,8 +400,7 @@ var pageScript = (function () {
     answer.addEventListener('input', onInput);
     answer.addEventListener('focus', onAnswerFocus);
     answer.addEventListener('blur', onAnswerBlur);
-    focus(answer);
   }
 
-  return { start, pause, say, focusWindow };
+  return { start, show: fit, pause, say, focusWindow };
 })();
