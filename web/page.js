@@ -400,6 +400,9 @@ var pageScript = (function () {
     answer.addEventListener('input', onInput);
     answer.addEventListener('focus', onAnswerFocus);
     answer.addEventListener('blur', onAnswerBlur);
+    // The italic face shows first with the second score, long after the load: loaded now,
+    // the page needs nothing more once it has loaded.
+    if (document.fonts) document.fonts.load('italic 1em "Comic Neue"');
   }
 
   return { start, show: fit, pause, say, focusWindow };
