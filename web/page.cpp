@@ -210,7 +210,8 @@ private:
         html += "<input id=\"" + std::string(layout::AnswerInput.name) +
                 "\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" inputmode=\"none\" "
                 "aria-label=\"" + escaped(layout::AnswerName) + "\" data-max-typed=\"" +
-                std::to_string(layout::AnswerMaxTyped) + "\" style=\"" + rect(answerRow.twips) + "\">";
+                std::to_string(layout::AnswerMaxTyped) + "\" maxlength=\"" + std::to_string(layout::AnswerMaxTyped) +
+                "\" style=\"" + rect(answerRow.twips) + "\">";
         button(layout::FocusParkButton.name, layout::FocusParkName, 0,
                " style=\"" + rect(layout::FocusParkButton.twips) + "\"");
         html += "</div>";

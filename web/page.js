@@ -80,7 +80,9 @@ var pageScript = (function () {
     event.preventDefault();
     const control = controlOf(event.target);
     if (!control || blocked(control)) return;
-    if (control.kind === 'coin' && shown(control.element)) Module._page_coin(control.cell, MouseButtons[event.button] || 0);
+    // Only the three buttons a coin knows: the back and forward buttons do nothing.
+    const button = MouseButtons[event.button];
+    if (control.kind === 'coin' && button && shown(control.element)) Module._page_coin(control.cell, button);
     else if (control.kind === 'ok') focus(control.element);
   }
 
@@ -206,7 +208,7 @@ var pageScript = (function () {
     }
     const control = controlOf(active);
     if (!control) return;
-    const press = control.kind === 'coin' && menuKey(event) ? 2
+    const press = control.kind === 'coin' && event.key === 'ContextMenu' ? 2
       : control.kind === 'coin' && event.key === ' ' && event.shiftKey ? 2
       : activates(event) ? 1 : 0;
     if (!press) return;
@@ -240,7 +242,8 @@ var pageScript = (function () {
       return;
     }
     const type = event.inputType;
-    if (type === 'insertText' || type === 'insertReplacementText' || type === 'insertCompositionText') {
+    // Composed text (an input method's) cannot be refused here: it arrives by onInput.
+    if (type === 'insertText' || type === 'insertReplacementText') {
       event.preventDefault();
       const limit = +answer.dataset.maxTyped;
       let changed = false;
