@@ -195,7 +195,9 @@ private:
             html += more + ">";
         };
 
-        html += "<div id=\"" + std::string(layout::WindowName) + "\" style=\"width:" + px(layout::OuterWidth) +
+        // data-kind (and data-cell) tell page.js what each control is, so that the script
+        // never spells an objectName.
+        html += "<div id=\"" + std::string(layout::WindowName) + "\" data-kind=\"window\" style=\"width:" + px(layout::OuterWidth) +
                 ";height:" + px(layout::OuterHeight) + "\">";
         html += "<div class=\"client\" style=\"left:" + px(layout::FrameWidth) + ";top:" + px(layout::FrameWidth) +
                 ";width:" + px(layout::ClientWidth) + ";height:" + px(layout::ClientHeight) + ";background:" +
@@ -208,7 +210,7 @@ private:
         // Under the answer's large box: a tap on the box gives the unseen answer box the
         // focus, and a phone's keyboard then opens where the child looks.
         html += "<input id=\"" + std::string(layout::AnswerInput.name) +
-                "\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" inputmode=\"none\" "
+                "\" data-kind=\"input\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" inputmode=\"none\" "
                 "aria-label=\"" + escaped(layout::AnswerName) + "\" data-max-typed=\"" +
                 std::to_string(layout::AnswerMaxTyped) + "\" maxlength=\"" + std::to_string(layout::AnswerMaxTyped) +
                 "\" style=\"" + rect(answerRow.twips) + "\">";
@@ -225,13 +227,14 @@ private:
         for (int index = 0; index < CellCount; ++index) {
             const int cell = layout::PictureTabOrder[index];
             const int type = cellType(cell);
+            const std::string at = " data-cell=\"" + std::to_string(cell) + "\"";
             button(numbered(layout::CoinNameFormat, cell), layout::CoinNames[type], 0,
-                   " class=\"coin " + std::string(layout::CoinImages[type]) + "\" style=\"" +
+                   " data-kind=\"coin\"" + at + " class=\"coin " + std::string(layout::CoinImages[type]) + "\" style=\"" +
                        rect(layout::pictureRect(cell)) + "\"");
             html += "</div>";
             const auto twips = layout::squareRect(cell);
             button(numbered(layout::SquareNameFormat, cell), std::string("Reprendre ") + layout::CoinNames[type], 0,
-                   " class=\"square\" style=\"" + rect(twips) + "background:" + hex(layout::LightGrey) + "\"");
+                   " data-kind=\"square\"" + at + " class=\"square\" style=\"" + rect(twips) + "background:" + hex(layout::LightGrey) + "\"");
             html += "</div>";
             squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
         }
@@ -239,7 +242,8 @@ private:
 
         for (const auto& row : layout::Labels) {
             html += "<div id=\"" + std::string(row.name) + "\" class=\"" + (row.border ? "label bordered" : "label") + "\"";
-            if (row.role == layout::LabelRole::Info) html += " role=\"button\"";
+            if (row.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
+            if (row.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
             if (!row.visible) html += " hidden";
             html += " style=\"" + rect(row.twips) + font(row.font) + "color:" + cssColour(row.text) +
                     ";background:" + cssColour(row.background) + ";text-align:" +
@@ -252,15 +256,15 @@ private:
                        cssColour(row.background) + "\"");
             html += escaped(row.caption) + "</div>";
         };
-        pushButton(layout::OkButton, -1, " aria-keyshortcuts=\"Alt+O\"");
+        pushButton(layout::OkButton, -1, " data-kind=\"ok\" aria-keyshortcuts=\"Alt+O\"");
         // Made last, so that it comes last in the focus order.
-        pushButton(layout::QuitButton, 0, "");
+        pushButton(layout::QuitButton, 0, " data-kind=\"quit\"");
         html += "</div></div>";
 
         // The Info box: its title, the credit line and one OK.
         html += "<dialog id=\"info\" aria-labelledby=\"info-title\" aria-describedby=\"info-text\">"
                 "<div id=\"info-title\">" + escaped(layout::InfoTitle) + "</div><p id=\"info-text\">" +
-                escaped(credits()) + "</p><button id=\"info-ok\">OK</button></dialog>";
+                escaped(credits()) + "</p><button id=\"info-ok\" data-kind=\"infoOk\">OK</button></dialog>";
 
         document_["body"].call<void>("insertAdjacentHTML", std::string("beforeend"), html);
 

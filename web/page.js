@@ -38,18 +38,15 @@ var pageScript = (function () {
   const focus = (element) => element && element.focus({ preventScroll: true });
   const shown = (element) => element && !element.hidden && element.isConnected;
 
-  // What a target is: { kind, cell, element }, or null outside every control.
+  // What a target is: { kind, cell, element }, or null outside every control. page.cpp
+  // marks each control with data-kind: coin, square, ok, quit, info, answer or infoOk,
+  // and the coins and squares with their cell number.
   function controlOf(target) {
-    const element = target instanceof Element ? target.closest('[id]') : null;
-    if (!element) return null;
-    const id = element.id;
-    let match = /^Picture1\((\d+)\)$/.exec(id);
-    if (match) return { kind: 'coin', cell: +match[1], element };
-    match = /^Label10\((\d+)\)$/.exec(id);
-    if (match) return { kind: 'square', cell: +match[1], element };
-    const kinds = { Command1: 'ok', Command3: 'quit', Label3: 'info', Label12: 'answer', 'info-ok': 'infoOk' };
-    return kinds[id] ? { kind: kinds[id], element } : null;
+    const element = target instanceof Element ? target.closest('[data-kind]') : null;
+    if (!element || element === root || element === answer) return null;
+    return { kind: element.dataset.kind, cell: +element.dataset.cell, element };
   }
+  const findKind = (kind) => document.querySelector(`[data-kind="${kind}"]`);
 
   // While the Info box is open, only its OK answers.
   const blocked = (control) => info.open && (!control || control.kind !== 'infoOk');
@@ -189,7 +186,7 @@ var pageScript = (function () {
     }
     if (event.altKey && !event.ctrlKey && (event.code === 'KeyO' || event.key.toLowerCase() === 'o')) {
       event.preventDefault();
-      if (!event.repeat) clicked({ kind: 'ok', element: byId('Command1') }, false);
+      if (!event.repeat) clicked({ kind: 'ok', element: findKind('ok') }, false);
       return;
     }
     if (menuKey(event) && !(controlOf(active) && controlOf(active).kind === 'coin')) {
@@ -282,7 +279,7 @@ var pageScript = (function () {
     if (info.open || quitting) return;
     infoReturn = document.activeElement;
     info.showModal();
-    focus(byId('info-ok'));
+    focus(findKind('infoOk'));
   }
 
   function closeInfo() {
@@ -376,8 +373,8 @@ var pageScript = (function () {
   // Nothing here reads the layout: the browser lays the window out once, when show()
   // places it on the screen with the first exercise drawn in it.
   function start(width, height) {
-    root = byId('Form1');
-    answer = byId('Text7');
+    root = findKind('window');
+    answer = findKind('input');
     info = byId('info');
     Design.width = width;
     Design.height = height;
