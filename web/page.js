@@ -141,9 +141,14 @@ var pageScript = (function () {
     if (trackedPoint(event)) endTouch();
   }
 
-  // The ring that fills while a finger is held on a coin: a CSS animation, no script per frame.
+  // The ring that fills while a finger is held on a coin: a CSS animation, no script per
+  // frame. Drawn in a 100-unit box over the coin, 5 pixels wide inside its rim; the dash
+  // is the circle's own length, as not every browser takes pathLength on a circle.
   function holdRing(coin) {
     const ns = 'http://www.w3.org/2000/svg';
+    const unitsPerPixel = 100 / coin.offsetWidth;
+    const radius = 50 - 2.5 * unitsPerPixel;
+    const length = String(2 * Math.PI * radius);
     const ring = document.createElementNS(ns, 'svg');
     ring.setAttribute('class', 'hold');
     ring.setAttribute('viewBox', '0 0 100 100');
@@ -152,12 +157,14 @@ var pageScript = (function () {
       circle.setAttribute('class', part);
       circle.setAttribute('cx', '50');
       circle.setAttribute('cy', '50');
-      circle.setAttribute('r', String(50 - 100 * 2.5 / coin.offsetWidth));
-      circle.setAttribute('pathLength', '100');
-      circle.style.strokeWidth = String(100 * 5 / coin.offsetWidth);
+      circle.setAttribute('r', String(radius));
+      circle.style.strokeWidth = String(5 * unitsPerPixel);
       ring.appendChild(circle);
     }
-    ring.lastChild.style.animationDuration = HoldMs + 'ms';
+    const fill = ring.lastChild.style;
+    fill.strokeDasharray = length;
+    fill.strokeDashoffset = length;
+    fill.animationDuration = HoldMs + 'ms';
     coin.appendChild(ring);
     return ring;
   }
