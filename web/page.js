@@ -341,8 +341,8 @@ var pageScript = (function () {
     say(closing.textContent);
   }
 
-  // The live region: each batch of lines said in one turn becomes a new paragraph, so
-  // that a message repeated word for word is heard again.
+  // The live region: each batch of lines said in one turn replaces the last one as a new
+  // paragraph, so that a message repeated word for word is heard again.
   function say(line) {
     if (!pending.length) setTimeout(flush, 0);
     pending.push(line);
@@ -353,9 +353,8 @@ var pageScript = (function () {
     const paragraph = document.createElement('p');
     paragraph.textContent = pending.join(' ');
     pending = [];
+    region.textContent = '';
     region.appendChild(paragraph);
-    // Old lines are not said again; a short history is enough for anyone reading it back.
-    while (region.childElementCount > 20) region.firstElementChild.remove();
   }
 
   // The window keeps the control that held the focus last.
