@@ -9,7 +9,7 @@ Debian's python3-websocket, and prints a table:
   contentful paint is that exercise;
 - waiting: what the page does while it waits, once for the child and once through the
   success pause: script time, tasks, style and layout passes, animation frames and
-  timers asked for, and network requests;
+  timers asked for, CSS animations running, and network requests;
 - storage: cookies and web storage left after a game.
 
 With --screenshots DIR it also writes the page at 1024x768, 1920x1080 and 768x1024
@@ -153,6 +153,7 @@ def activity(browser, seconds, before_wait=None):
     time.sleep(seconds)
     after, asked_after = snapshot()
     requests = [e for e in browser.events if e.get("method") == "Network.requestWillBeSent"]
+    running = browser.evaluate("document.getAnimations().length")
     return {
         "script ms": 1000 * (after["ScriptDuration"] - before["ScriptDuration"]),
         "task ms": 1000 * (after["TaskDuration"] - before["TaskDuration"]),
@@ -160,6 +161,7 @@ def activity(browser, seconds, before_wait=None):
         "layouts": int(after["LayoutCount"] - before["LayoutCount"]),
         "frames asked": asked_after["frames"] - asked_before["frames"],
         "timers asked": asked_after["timers"] - asked_before["timers"] + asked_after["intervals"] - asked_before["intervals"],
+        "animations running": running,
         "requests": len(requests),
     }
 
