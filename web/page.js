@@ -406,10 +406,15 @@ var pageScript = (function () {
     answer.addEventListener('input', onInput);
     answer.addEventListener('focus', onAnswerFocus);
     answer.addEventListener('blur', onAnswerBlur);
-    // The italic face shows first with the second score, long after the load: loaded now,
-    // the page needs nothing more once it has loaded.
-    if (document.fonts) document.fonts.load('italic 1em "Comic Neue"');
   }
 
-  return { start, show: fit, pause, say, focusWindow };
+  // Places the window with its first exercise, then loads the italic face once that is
+  // drawn: the score line shows it first at the second right answer, and loaded now the
+  // page needs nothing more after its load, without slowing its first drawing.
+  function show() {
+    fit();
+    if (document.fonts) requestAnimationFrame(() => setTimeout(() => document.fonts.load('italic 1em "Comic Neue"')));
+  }
+
+  return { start, show, pause, say, focusWindow };
 })();
