@@ -122,7 +122,12 @@ var pageScript = (function () {
   function onTouchMove(event) {
     event.preventDefault();
     const point = trackedPoint(event);
-    if (point && touch.control && !inside(touch.control.element, point)) touch.control = null;
+    if (!point || !touch.control || inside(touch.control.element, point)) return;
+    // Slid off: the touch now counts for nothing, and its ring goes.
+    touch.control = null;
+    clearTimeout(touch.timer);
+    if (touch.ring) touch.ring.remove();
+    touch.ring = null;
   }
 
   function onTouchEnd(event) {
