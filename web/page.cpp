@@ -20,6 +20,7 @@
 #include "controls.h"
 #include "credits.h"
 #include "exercise.h"
+#include "keyboard_focus.h"
 #include "layout.h"
 #include "random.h"
 
@@ -123,28 +124,20 @@ public:
 
     Exercise& exercise() { return *exercise_; }
 
-    // From the keyboard or an assistive tool, the focus follows the coin: to its square
-    // once it is handed over, back to the coin in the change question. A press that wins
-    // leaves the focus where the next exercise, or the end of the series, puts it.
+    // From the keyboard or an assistive tool, the focus follows the coin (keyboard_focus.h).
     void coinActivated(int cell, int button) {
         if (!validCell(cell) || coins_[cell]["hidden"].as<bool>()) return;
-        const int exercise = exercise_->state().exerciseCount;
-        const bool finished = exercise_->seriesFinished();
-        exercise_->coinPressed(cell, button);
-        if (exercise_->gone() || exercise_->state().exerciseCount != exercise || exercise_->seriesFinished() != finished)
-            return;
-        if (!squares_[cell]["hidden"].as<bool>())
+        const auto move = pressCoinByKey(*exercise_, cell, button, [this] { return tag_; });
+        if (move == FocusAfterPress::ToSquare && !squares_[cell]["hidden"].as<bool>())
             focus(squares_[cell]);
-        else if (tag_ == ChangeTag && !coins_[cell]["hidden"].as<bool>())
+        else if (move == FocusAfterPress::ToCoin && !coins_[cell]["hidden"].as<bool>())
             focus(coins_[cell]);
     }
 
-    // A coin taken back from the keyboard leaves the focus on it, unless the rules gave it to OK.
     void squareActivated(int cell) {
         if (!validCell(cell) || squares_[cell]["hidden"].as<bool>()) return;
-        exercise_->squareClicked(cell);
-        if (exercise_->gone() || document_["activeElement"] == ok_) return;
-        if (!coins_[cell]["hidden"].as<bool>()) focus(coins_[cell]);
+        const auto move = pressSquareByKey(*exercise_, cell, [this] { return document_["activeElement"] == ok_; });
+        if (move == FocusAfterPress::ToCoin && !coins_[cell]["hidden"].as<bool>()) focus(coins_[cell]);
     }
 
     void coinPressed(int cell, int button) {

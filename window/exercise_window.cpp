@@ -22,6 +22,7 @@
 #include "announcement.h"
 #include "layout.h"
 #include "credits.h"
+#include "keyboard_focus.h"
 #include "widgets.h"
 
 namespace piecettes {
@@ -323,26 +324,20 @@ void ExerciseWindow::buildTabOrder() {
     next(quitter_);
 }
 
-// From the keyboard, or by an assistive tool, the focus follows the coin: to its square
-// once it is handed over, where the same key takes it back, and back to the coin in the
-// change question, where the child goes on counting. A press that wins leaves the focus
-// where the next exercise, or the end of the series, puts it.
+// From the keyboard, or by an assistive tool, the focus follows the coin (keyboard_focus.h).
 void ExerciseWindow::coinActivated(int cell, int button) {
-    const int exercise = exercise_->state().exerciseCount;
-    const bool finished = exercise_->seriesFinished();
-    exercise_->coinPressed(cell, button);
-    if (gone_ || exercise_->state().exerciseCount != exercise || exercise_->seriesFinished() != finished) return;
-    if (!squares_[cell]->isHidden())
+    const auto move = pressCoinByKey(*exercise_, cell, button, [this] { return tag_; });
+    if (gone_) return;
+    if (move == FocusAfterPress::ToSquare && !squares_[cell]->isHidden())
         squares_[cell]->setFocus(Qt::OtherFocusReason);
-    else if (tag_ == ChangeTag && !pictures_[cell]->isHidden())
+    else if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
         pictures_[cell]->setFocus(Qt::OtherFocusReason);
 }
 
-// A coin taken back from the keyboard leaves the focus on it, unless the rules gave it to OK.
 void ExerciseWindow::squareActivated(int cell) {
-    exercise_->squareClicked(cell);
-    if (gone_ || ok_->hasFocus()) return;
-    if (!pictures_[cell]->isHidden()) pictures_[cell]->setFocus(Qt::OtherFocusReason);
+    const auto move = pressSquareByKey(*exercise_, cell, [this] { return ok_->hasFocus(); });
+    if (!gone_ && move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
+        pictures_[cell]->setFocus(Qt::OtherFocusReason);
 }
 
 void ExerciseWindow::showCentred() {
