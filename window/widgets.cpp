@@ -157,7 +157,9 @@ bool CoinPicture::event(QEvent* event) {
 }
 
 void CoinPicture::endTouch(bool counts) {
-    const bool held = holdComplete_;
+    // A finger held for the whole time is a hold, even when a busy machine has not yet
+    // let the ring's timer fill the ring.
+    const bool held = holdProgress() >= 1;
     touchId_ = -1;
     holdComplete_ = false;
     ringTimer_.stop();
