@@ -232,7 +232,8 @@ class Play:
         time.sleep(max(0.0, self.pause - 0.5 - (time.monotonic() - start)))
         expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
         expect("given total during the pause", self.w.given, given, timeout=0)
-        expect("feedback line after the pause", self.w.feedback, "")
+        # An injected pause is short: a page that ignored it would be late here.
+        expect("feedback line after the pause", self.w.feedback, "", timeout=5 if self.pause == PAUSE else 2)
         expect("given total of the next exercise", self.w.given, "")
         if self.pauses:
             self.pauses -= 1
@@ -322,11 +323,12 @@ class Play:
         self.step = "Info and Quitter"
         if self.hands.opens_info:
             shown = self.shown()
+            behind = self.w.coins()[0][1]
             self.hands.press(self.w.control("Info"))
             buttons = wait_until("the Info box", self.w.info_box)
             expect("buttons of the Info box", lambda: [b.name for b in buttons], ["OK"])
             # The box is modal: a coin behind it takes no press.
-            self.hands.give(self.w.coins()[0][1])
+            self.hands.give(behind)
             self.hands.press(buttons[0])
             expect("Info box", lambda: self.w.info_box() is None, True)
             expect("window after closing Info", self.shown, shown)
