@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "accessibility.h"
+#include "held_key_filter.h"
 #include "layout.h"
 #include "version.h"
 #include "widgets.h"
@@ -153,6 +154,12 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     buildControls();
     buildPurse();
     buildTabOrder();
+    // A held key acts once on every control that takes the keyboard; only the answer
+    // box types on while a key is held in it.
+    heldKeys_ = new HeldKeyFilter(this);
+    heldKeys_->setTyping(answerInput_);
+    for (QWidget* control : client_->findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus) heldKeys_->watch(control);
 
     RandomSource* random = options_.random;
     if (!random) {
@@ -216,7 +223,10 @@ void ExerciseWindow::buildControls() {
     label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
     const auto button = [&](const layout::ButtonSpec& row) {
-        auto* b = new QPushButton(QString::fromUtf8(row.caption), client_);
+        const QString caption = QString::fromUtf8(row.caption);
+        // OK and Quitter are flat in their colour; the style would shade them.
+        QPushButton* b = row.background != layout::ButtonFace ? new FlatButton(caption, client_)
+                                                               : new QPushButton(caption, client_);
         b->setObjectName(QString::fromLatin1(row.name));
         b->setGeometry(pixels(row.twips));
         b->setFont(fontOf(row.font, families_));
@@ -402,8 +412,10 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 }
 
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::NoButton, this);
     box.setObjectName(QStringLiteral("Info"));
+    // A button of the program's own, where the style's standard one shows an icon.
+    heldKeys_->watch(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
     box.exec();
 }
 
@@ -488,8 +500,10 @@ void ExerciseWindow::setSquareVisible(int cell, bool visible) { showInPurse(squa
 // A coin or square hidden under the keyboard focus hands it to the answer box, where the
 // series began. Left to Qt, the focus would walk the purse as it empties, announcing
 // each cell, and could end on Quitter, where the next Space would close the program.
+// While the window is not active the cell holds no focus but is still the control that
+// gets it back, so that Qt would walk on from it to the next control on reactivation.
 void ExerciseWindow::showInPurse(QWidget* cell, bool visible) {
-    if (!visible && cell->hasFocus()) answerInput_->setFocus(Qt::OtherFocusReason);
+    if (!visible && (cell->hasFocus() || focusWidget() == cell)) answerInput_->setFocus(Qt::OtherFocusReason);
     cell->setVisible(visible);
 }
 

@@ -22,6 +22,7 @@ class Announcer;
 class AnswerBox;
 class ClickLabel;
 class CoinPicture;
+class HeldKeyFilter;
 class TakeBackSquare;
 
 struct WindowOptions {
@@ -115,6 +116,7 @@ private:
     QPushButton *ok_{}, *focusPark_{}, *quitter_{};
     AnswerBox* answerInput_{};
     Announcer* announcer_{};
+    HeldKeyFilter* heldKeys_{};
 };
 
 }  // namespace piecettes

@@ -41,6 +41,26 @@ void paintFocusRing(QPainter& painter, const QRectF& box, bool round) {
     round ? painter.drawEllipse(ring) : painter.drawRect(ring);
 }
 
+// A raised edge of two lines on each side: light above and left, shadow below and right;
+// a sunken one the other way round. Drawn as filled rectangles, it scales whole.
+void paintEdge(QPainter& painter, const QRect& box, const QPalette& palette, bool sunken) {
+    const auto frame = [&](const QRect& r, const QColor& upperLeft, const QColor& lowerRight) {
+        painter.fillRect(r.left(), r.top(), r.width(), 1, upperLeft);
+        painter.fillRect(r.left(), r.top(), 1, r.height(), upperLeft);
+        painter.fillRect(r.left(), r.bottom(), r.width(), 1, lowerRight);
+        painter.fillRect(r.right(), r.top(), 1, r.height(), lowerRight);
+    };
+    const QColor light = palette.color(QPalette::Light), midlight = palette.color(QPalette::Midlight);
+    const QColor dark = palette.color(QPalette::Dark), shadow = palette.color(QPalette::Shadow);
+    if (sunken) {
+        frame(box, shadow, light);
+        frame(box.adjusted(1, 1, -1, -1), dark, midlight);
+    } else {
+        frame(box, light, shadow);
+        frame(box.adjusted(1, 1, -1, -1), midlight, dark);
+    }
+}
+
 bool activatesLikeAClick(const QKeyEvent* event) {
     return event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
@@ -193,6 +213,19 @@ void CoinPicture::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
+void FlatButton::paintEvent(QPaintEvent*) {
+    constexpr int Edge = 2;
+    QPainter painter(this);
+    const QPalette& p = palette();
+    const bool sunken = isDown();
+    painter.fillRect(rect(), p.color(QPalette::Button));
+    paintEdge(painter, rect(), p, sunken);
+    painter.setPen(p.color(QPalette::ButtonText));
+    // A pressed caption moves with the face, down and right.
+    painter.drawText(rect().translated(sunken ? 1 : 0, sunken ? 1 : 0), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) paintFocusRing(painter, rect().adjusted(Edge, Edge, -Edge, -Edge), false);
+}
+
 namespace {
 
 // Refuses a pasted or typed text that grows beyond the limit, while text the program
@@ -227,8 +260,16 @@ int characterCode(const QKeyEvent* event) {
 }  // namespace
 
 AnswerBox::AnswerBox(int maxTyped, QWidget* parent) : QLineEdit(parent), maxTyped_(maxTyped) {
+    setContextMenuPolicy(Qt::NoContextMenu);
     setValidator(new LengthValidator(maxTyped, lastText_, this));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { lastText_ = text; });
+}
+
+void AnswerBox::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // QLineEdit selects its whole text when it takes the focus by Tab or a shortcut.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) end(false);
 }
 
 void AnswerBox::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -98,10 +99,25 @@ private:
     QTimer ringTimer_;
 };
 
+// A command button painted flat in its background colour (the palette's Button role),
+// inside a raised 3-D edge that sinks while it is pressed, as a classic push button of
+// that colour looks; the focus shows as the coins' ring. The edge takes the system's
+// light and shadow colours.
+class FlatButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // The answer box. Every typed character first goes to the key handler, which may
 // replace it or drop it (code 0); Enter arrives as 13 and Backspace as 8. At most
 // maxTyped characters can be typed, but text that the program sets is kept whole.
-// Typed changes are reported through QLineEdit::textEdited.
+// Typed changes are reported through QLineEdit::textEdited. The box is never seen: it
+// has no menu, and taking the focus by Tab selects nothing and puts the caret at the end,
+// so that the next key does not replace an answer the child cannot see.
 class AnswerBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -111,6 +127,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     int maxTyped_;

@@ -10,8 +10,9 @@ played through its DevTools protocol. The purse and price are random, so each ex
 is planned from what the window shows. A failure names the control, what was expected
 and what was seen, and leaves a screenshot in the working directory.
 
-Needs Debian's python3 with pyatspi, Xvfb, xdotool, x11-utils, dbus, at-spi2-core,
-imagemagick and openbox for the desktop; chromium and python3-websocket for the page.
+Needs Debian's python3 with pyatspi, Xvfb, xdotool, x11-utils (xprop, xwininfo, and
+xmessage, the other window that takes the focus), dbus, at-spi2-core, imagemagick and
+openbox for the desktop; chromium and python3-websocket for the page.
 """
 
 import argparse
@@ -167,9 +168,11 @@ class Play:
     """One series that covers the roads of the game, then Info and Quitter, checking after
     each input what the window shows, and on the page what its live region says."""
 
-    def __init__(self, window, hands, screenshot=None, pauses=None):
+    def __init__(self, window, hands, screenshot=None, pauses=None, wm_steps=()):
         self.w = window
         self.hands = hands
+        # Steps that need a window manager to move the focus between windows.
+        self.wm_steps = set(wm_steps)
         self.screenshot = screenshot
         self.pause = PAUSE if window.injected_pause is None else window.injected_pause / 1000
         self.pauses = pauses  # how many pauses the play may wait; None: as many as it needs
@@ -275,6 +278,8 @@ class Play:
         if road in todo:
             todo.remove(road)
         if road == "exact":
+            if "away during the pause" in self.wm_steps and self.away_during_the_pause(coins, plan, price):
+                return True
             self.hand_over(coins, plan, price)
             return self.won()
         if road == "too many":
@@ -283,7 +288,10 @@ class Play:
             self.hand_over(coins, order, price)
             self.hands.ok()
             self.message("feedback line", "Tu donnes trop de pièces. Tu peux en reprendre.")
-            self.hands.press(self.square_in(place))
+            if "held key" in self.wm_steps:
+                self.take_back_with_a_held_key(self.square_in(place))
+            else:
+                self.hands.press(self.square_in(place))
             expect("coin taken back", lambda: self.w.showing(coins[extra][1]), True)
             expect("given total after taking a coin back", self.w.given, french(price))
             expect("feedback line after taking a coin back", self.w.feedback, "")
@@ -316,6 +324,47 @@ class Play:
         # A typed comma enters the answer as a point.
         return self.won(answer=typed.replace(",", "."))
 
+    def take_back_with_a_held_key(self, square):
+        """Enter held on a take-back square takes its coin back once, and the focus goes
+        to OK: the key's repeats must neither press OK nor type into the answer box."""
+        self.step += ", Enter held on a square"
+        print("  Enter held on a square", flush=True)
+        Keyboard(self.w).focus(square)
+        self.w.key("Return", hold=1.2)
+        expect("keyboard focus after Enter held on a square", self.w.focused_name, "OK")
+        time.sleep(0.3)
+        expect("feedback line after Enter held on a square", self.w.feedback, "", timeout=0)
+        expect("answer box after Enter held on a square", self.w.answer, None, timeout=0)
+        self.wm_steps.discard("held key")
+
+    def away_during_the_pause(self, coins, plan, price):
+        """Another window takes the focus during the pause, while a coin left in the purse
+        holds the program's focus. Back in the program, the next exercise has the focus in
+        the answer box: neither on a coin nor on Quitter, where Space would end the game.
+        False when every coin pays the price, and none is left to hold the focus."""
+        spare = next((cents_and_coin for index, cents_and_coin in enumerate(coins) if index not in plan), None)
+        if spare is None:
+            return False
+        self.step += f", away during the pause from the {spare[0]}-cent coin"
+        print(f"  away during the pause from the {spare[0]}-cent coin", flush=True)
+        Keyboard(self.w).focus(spare[1])
+        self.hand_over(coins, plan, price)
+        self.message("feedback line", "Bravo !")
+        session = self.w.session
+        main = self.w.titles()["Piécettes"]
+        away = session.start(["xmessage", "-center", "ailleurs"])
+        try:
+            expect("active window once another window is shown",
+                   lambda: session.xdotool("getactivewindow").strip() not in ("", main), True)
+            expect("given total of the next exercise", self.w.given, "", timeout=PAUSE + 2)
+        finally:
+            away.terminate()
+            away.wait()
+        session.xdotool("windowactivate", "--sync", main)
+        expect("keyboard focus back in the program after the pause", self.w.focused_name, "Ta réponse")
+        self.wm_steps.discard("away during the pause")
+        return True
+
     def shown(self):
         return self.w.price(), self.w.given(), self.w.feedback(), [c for c, _ in self.w.coins()]
 
@@ -338,12 +387,12 @@ class Play:
     def run(self, todo):
         expect("name of the answer box for screen readers", self.w.answer_box, "Ta réponse")
         for _ in range(10):
-            if not todo or not self.exercise(todo):
+            if not (todo or self.wm_steps) or not self.exercise(todo):
                 break
         if todo and self.pauses == 0:
             print(f"not played within the pauses allowed: {todo}", flush=True)
-        elif todo:
-            raise Failure("roads played in 10 exercises", "all", f"missing {todo}")
+        elif todo or self.wm_steps:
+            raise Failure("roads played in 10 exercises", "all", f"missing {todo + sorted(self.wm_steps)}")
         self.info_and_quit()
 
 
@@ -369,6 +418,7 @@ def main():
     play = None
     roads = list(ROADS)
     pauses = None
+    wm_steps = ()
     try:
         if args.page:
             from page import PageWindow
@@ -379,12 +429,15 @@ def main():
             from desktop import open_desktop
             window = open_desktop(session, os.path.abspath(args.program), os.path.abspath(args.locales),
                                   args.wm, args.scale, args.screen)
+            window.check_button_colours()
             if args.hands == "keyboard":
                 # The program's pause cannot be shortened from outside: the keyboard
                 # waits one, and ends during the next.
                 roads, pauses = ["encore", "too many", "change by clicks"], 1
+            elif args.wm != "none":
+                wm_steps = ("held key", "away during the pause")
         hands = {"mouse": Mouse, "touch": Touch, "keyboard": Keyboard}[args.hands](window)
-        play = Play(window, hands, args.screenshot, pauses)
+        play = Play(window, hands, args.screenshot, pauses, wm_steps)
         play.run(roads)
         print(f"e2e [{name}]: played")
         return 0

@@ -5,6 +5,7 @@ Controls are found as a person finds them, by their captions and their places; a
 control is its accessible. Places are Qt's own pixels, which the X server scales.
 """
 
+import os
 import re
 import subprocess
 import time
@@ -111,6 +112,11 @@ class DesktopWindow:
         found = next((c for c in candidates if self.has_focus(c)), None)
         return found and (found.getRoleName(), found.name, self.box(found))
 
+    def focused_name(self):
+        """The name of the control that holds the keyboard focus, or None."""
+        found = self.focused(list(self.main[0]) + list(self.purse))
+        return found and found[1]
+
     def has_focus(self, accessible):
         return accessible.getState().contains(pyatspi.STATE_FOCUSED)
 
@@ -133,13 +139,36 @@ class DesktopWindow:
                              "click", BUTTONS[button])
         self.last_input = time.monotonic()
 
-    def key(self, name):
-        self.session.xdotool("key", name)
+    def key(self, name, hold=0.0):
+        """A key pressed, or held for hold seconds while the X server repeats it."""
+        if hold:
+            self.session.xdotool("keydown", name)
+            time.sleep(hold)
+            self.session.xdotool("keyup", name)
+        else:
+            self.session.xdotool("key", name)
         self.last_input = time.monotonic()
 
     def type(self, text):
         self.session.xdotool("type", "--delay", "50", text)
         self.last_input = time.monotonic()
+
+    def check_button_colours(self):
+        """OK and Quitter are flat, each in its colour, inside their edges: read from the
+        screen at the corners of the face and halfway down its left side, clear of the
+        caption."""
+        shot = os.path.join(self.session.tmp, "buttons.png")
+        self.session.screenshot(shot)
+        for name, colour in (("OK", "808000"), ("Quitter", "00C0C0")):
+            x, y, w, h = (round(v * self.scale) for v in self.box(self.buttons[name]))
+            inset = round(4 * self.scale)
+            points = [(x + inset, y + inset), (x + w - 1 - inset, y + inset), (x + inset, y + h // 2),
+                      (x + inset, y + h - 1 - inset), (x + w - 1 - inset, y + h - 1 - inset)]
+            read = "|".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
+            seen = subprocess.run(["convert", shot, "-format", read, "info:"], capture_output=True, text=True,
+                                  check=True).stdout.split("|")
+            if any(not pixel.upper().startswith(colour) for pixel in seen):
+                raise Failure(f"colour of {name} at {points}", colour, seen)
 
     def quitted(self):
         """Quitter ends the program, with status 0."""
