@@ -14,12 +14,12 @@ with which Orca runs too.
 
 import os
 import re
-import subprocess
 import sys
 import traceback
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import COIN, Failure, Session, application, cents_of_amount, cents_of_coin, wait_until  # noqa: E402
+from outside import (COIN, Failure, Session, application, cents_of_amount, cents_of_coin, find, showing,  # noqa: E402
+                     wait_until)
 
 # Orca as installed, with two changes for a test: its debug log is written line by
 # line, so that the test can follow it while it speaks, and it does not look for other
@@ -71,22 +71,20 @@ class Speech:
 class Game:
     """The program's window as the accessibility bus shows it, played from outside."""
 
-    def __init__(self, pyatspi, env):
-        self.pyatspi = pyatspi
-        self.env = env
-
+    def __init__(self, session):
+        self.session = session
         self.app = application()
         # Read every name afresh: the window changes them while the test looks.
         from gi.repository import Atspi
         self.app.setCacheMask(Atspi.Cache.NONE)
-        self.purse = wait_until("the purse", lambda: self.find(pyatspi.ROLE_PANEL, "Le porte-monnaie"))
+        self.purse = wait_until("the purse", lambda: self.find("panel", "Le porte-monnaie"))
 
     def find(self, role, name):
-        return self.pyatspi.findDescendant(self.app, lambda a: a is not None and a.getRole() == role and a.name == name)
+        return find(self.app, role, name)
 
     def after(self, caption):
         """The text that follows a caption, as a screen reader reads on."""
-        label = self.find(self.pyatspi.ROLE_LABEL, caption)
+        label = self.find("label", caption)
         return label.parent.getChildAtIndex(label.getIndexInParent() + 1).name
 
     def price(self):
@@ -95,16 +93,13 @@ class Game:
     def given(self):
         return cents_of_amount(self.after("Tu donnes :"))
 
-    def shown(self, accessible):
-        return accessible.getState().contains(self.pyatspi.STATE_SHOWING)
-
     # The purse holds the 40 coins, then the 40 squares, each square after its coin.
     def coins(self):
-        return [(cell, cents_of_coin(self.purse[cell].name)) for cell in range(40) if self.shown(self.purse[cell])]
+        return [(cell, cents_of_coin(self.purse[cell].name)) for cell in range(40) if showing(self.purse[cell])]
 
     def squares(self):
         return [(cell, cents_of_coin(self.purse[cell + 40].name.removeprefix("Reprendre ")))
-                for cell in range(40) if self.shown(self.purse[cell + 40])]
+                for cell in range(40) if showing(self.purse[cell + 40])]
 
     def act(self, accessible, name):
         action = accessible.queryAction()
@@ -132,13 +127,13 @@ class Game:
         wait_until(f"{given} cents given", lambda: self.given() == given)
 
     def ok(self):
-        self.act(self.find(self.pyatspi.ROLE_PUSH_BUTTON, "OK"), "press")
+        self.act(self.find("push button", "OK"), "press")
 
     def key(self, *keys):
-        subprocess.run(["xdotool", "key", "--delay", "50", *keys], env=self.env, check=True)
+        self.session.xdotool("key", "--delay", "50", *keys)
 
     def type(self, text):
-        subprocess.run(["xdotool", "type", "--delay", "50", text], env=self.env, check=True)
+        self.session.xdotool("type", "--delay", "50", text)
 
 
 def play(game, speech, start):
@@ -206,7 +201,7 @@ def play(game, speech, start):
     answer = f"{due // 100},{due % 100:02d}"
     game.type(answer)
     speech.expect(r"^notification Bravo !", mark)
-    box = game.find(game.pyatspi.ROLE_TEXT, "Ta réponse").queryText()
+    box = game.find("text", "Ta réponse").queryText()
     if box.getText(0, -1).replace(".", ",") != answer:
         raise Failure(f"the answer box holds {box.getText(0, -1)!r}, not {answer}")
 
@@ -229,8 +224,7 @@ def main():
 
         start = speech.mark()
         session.start([program], log="piecettes")
-        import pyatspi
-        play(Game(pyatspi, session.env), speech, start)
+        play(Game(session), speech, start)
         failure = None
     except Exception as error:
         if not isinstance(error, Failure):
