@@ -168,11 +168,11 @@ class Play:
     """One series that covers the roads of the game, then Info and Quitter, checking after
     each input what the window shows, and on the page what its live region says."""
 
-    def __init__(self, window, hands, screenshot=None, pauses=None, wm_steps=()):
+    def __init__(self, window, hands, screenshot=None, pauses=None, steps=()):
         self.w = window
         self.hands = hands
-        # Steps that need a window manager to move the focus between windows.
-        self.wm_steps = set(wm_steps)
+        # Steps played on the way, where the purse allows: "held key", "away during the pause".
+        self.steps = set(steps)
         self.screenshot = screenshot
         self.pause = PAUSE if window.injected_pause is None else window.injected_pause / 1000
         self.pauses = pauses  # how many pauses the play may wait; None: as many as it needs
@@ -278,7 +278,7 @@ class Play:
         if road in todo:
             todo.remove(road)
         if road == "exact":
-            if "away during the pause" in self.wm_steps and self.away_during_the_pause(coins, plan, price):
+            if "away during the pause" in self.steps and self.away_during_the_pause(coins, plan, price):
                 return True
             self.hand_over(coins, plan, price)
             return self.won()
@@ -288,7 +288,7 @@ class Play:
             self.hand_over(coins, order, price)
             self.hands.ok()
             self.message("feedback line", "Tu donnes trop de pièces. Tu peux en reprendre.")
-            if "held key" in self.wm_steps:
+            if "held key" in self.steps:
                 self.take_back_with_a_held_key(self.square_in(place))
             else:
                 self.hands.press(self.square_in(place))
@@ -335,7 +335,7 @@ class Play:
         time.sleep(0.3)
         expect("feedback line after Enter held on a square", self.w.feedback, "", timeout=0)
         expect("answer box after Enter held on a square", self.w.answer, None, timeout=0)
-        self.wm_steps.discard("held key")
+        self.steps.discard("held key")
 
     def away_during_the_pause(self, coins, plan, price):
         """Another window takes the focus during the pause, while a coin left in the purse
@@ -362,7 +362,7 @@ class Play:
             away.wait()
         session.xdotool("windowactivate", "--sync", main)
         expect("keyboard focus back in the program after the pause", self.w.focused_name, "Ta réponse")
-        self.wm_steps.discard("away during the pause")
+        self.steps.discard("away during the pause")
         return True
 
     def shown(self):
@@ -387,12 +387,12 @@ class Play:
     def run(self, todo):
         expect("name of the answer box for screen readers", self.w.answer_box, "Ta réponse")
         for _ in range(10):
-            if not (todo or self.wm_steps) or not self.exercise(todo):
+            if not (todo or self.steps) or not self.exercise(todo):
                 break
         if todo and self.pauses == 0:
             print(f"not played within the pauses allowed: {todo}", flush=True)
-        elif todo or self.wm_steps:
-            raise Failure("roads played in 10 exercises", "all", f"missing {todo + sorted(self.wm_steps)}")
+        elif todo or self.steps:
+            raise Failure("roads played in 10 exercises", "all", f"missing {todo + sorted(self.steps)}")
         self.info_and_quit()
 
 
@@ -418,13 +418,15 @@ def main():
     play = None
     roads = list(ROADS)
     pauses = None
-    wm_steps = ()
+    steps = ()
     try:
         if args.page:
             from page import PageWindow
             # Only the mouse waits the real pause.
             pause = None if args.hands == "mouse" else INJECTED_PAUSE_MS
             window = PageWindow(session, args.page, os.path.abspath(args.locales), pause, args.hands == "touch")
+            if args.hands == "keyboard":
+                steps = ("held key",)
         else:
             from desktop import open_desktop
             window = open_desktop(session, os.path.abspath(args.program), os.path.abspath(args.locales),
@@ -435,9 +437,10 @@ def main():
                 # waits one, and ends during the next.
                 roads, pauses = ["encore", "too many", "change by clicks"], 1
             elif args.wm != "none":
-                wm_steps = ("held key", "away during the pause")
+                # Both need a window manager to move the focus between windows.
+                steps = ("held key", "away during the pause")
         hands = {"mouse": Mouse, "touch": Touch, "keyboard": Keyboard}[args.hands](window)
-        play = Play(window, hands, args.screenshot, pauses, wm_steps)
+        play = Play(window, hands, args.screenshot, pauses, steps)
         play.run(roads)
         print(f"e2e [{name}]: played")
         return 0

@@ -159,8 +159,9 @@ class PageWindow:
     def tree(self):
         """The shown nodes of the accessibility tree by their backend DOM node ids."""
         nodes = self.tools.call("Accessibility.getFullAXTree")["nodes"]
-        if not nodes or any("nodeId" not in n for n in nodes):
-            raise Failure(f"Accessibility.getFullAXTree of {self.tools.version}", "nodes", nodes[:3])
+        if not any("backendDOMNodeId" in n for n in nodes) or any("nodeId" not in n for n in nodes):
+            raise Failure(f"Accessibility.getFullAXTree of {self.tools.version}", "nodes with DOM node ids",
+                          nodes[:3])
         return {n["backendDOMNodeId"]: n for n in nodes if not n.get("ignored") and "backendDOMNodeId" in n}
 
     @staticmethod
@@ -244,10 +245,19 @@ class PageWindow:
     def focused(self, candidates=None):
         return self.tools.evaluate("document.activeElement && document.activeElement.id")
 
-    def has_focus(self, node):
+    def active(self):
+        """The backend node id of the element with the keyboard focus."""
         found = self.tools.call("Runtime.evaluate", expression="document.activeElement")["result"]
         return "objectId" in found and self.tools.call("DOM.describeNode", objectId=found["objectId"])[
-            "node"]["backendNodeId"] == node
+            "node"]["backendNodeId"]
+
+    def has_focus(self, node):
+        return self.active() == node
+
+    def focused_name(self):
+        """The accessible name of the control with the keyboard focus, or None."""
+        ax = self.tree().get(self.active())
+        return ax and self.role_name(ax)[1]
 
     def info_box(self):
         """The buttons of the Info box, a dialog named "INFO"; None while it is not shown."""
@@ -294,14 +304,20 @@ class PageWindow:
         x, y, w, h = self.box(node)
         return x + w / 2, y + h / 2
 
-    def key(self, name):
+    def key(self, name, hold=0.0):
+        """A key pressed, or held for hold seconds with repeats as a keyboard sends them."""
         *held, name = name.split("+")
         key, code, number, text = KEYS.get(name) or (name, f"Key{name.upper()}" if name.isalpha() else
                                                       f"Digit{name}", ord(name.upper()), name)
         modifiers = sum(MODIFIERS[m] for m in held)
         text = "" if modifiers & (MODIFIERS["alt"] | MODIFIERS["ctrl"]) else text
         down = dict(key=key, code=code, windowsVirtualKeyCode=number, modifiers=modifiers)
-        self.tools.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown", text=text, **down)
+        kind = "keyDown" if text else "rawKeyDown"
+        self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, **down)
+        end = time.monotonic() + hold
+        while time.monotonic() < end:
+            time.sleep(0.033)
+            self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, autoRepeat=True, **down)
         self.tools.call("Input.dispatchKeyEvent", type="keyUp", **down)
         self.last_input = time.monotonic()
 
