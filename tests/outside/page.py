@@ -52,8 +52,11 @@ KEYS = {"Tab": ("Tab", "Tab", 9, ""), "space": (" ", "Space", 32, " "), "Return"
 MOUSE = {"left": 1, "right": 2, "middle": 4}
 
 
-class Closed(Exception):
+class Closed(Failure):
     """The tab went away."""
+
+    def __init__(self, method):
+        super().__init__(f"the tab went away during {method}")
 
 
 class DevTools:
@@ -79,6 +82,8 @@ class DevTools:
         except (websocket.WebSocketConnectionClosedException, ConnectionError):
             raise Closed(method) from None
         if "error" in message:
+            if "closed" in str(message["error"].get("message", "")).lower():
+                raise Closed(method)
             raise Failure(f"DevTools protocol of {self.version}: {method}", "an answer", message["error"])
         return message["result"]
 
@@ -115,8 +120,12 @@ class PageWindow:
                        "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
                        "--window-size=1024,768", *sandbox, "about:blank"], env=env, log="chromium")
         port_file = os.path.join(profile, "DevToolsActivePort")
-        wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
-                   len(open(port_file).read().split()) == 2)
+        try:
+            wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
+                       len(open(port_file).read().split()) == 2)
+        except Failure:
+            with open(os.path.join(session.tmp, "chromium.log")) as log:
+                raise Failure("chromium did not open its DevTools port; it said: " + log.read()[-2000:]) from None
         port = open(port_file).read().split()[0]
         with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/version", timeout=10) as answer:
             version = json.load(answer).get("Browser", "chromium")
@@ -278,10 +287,12 @@ class PageWindow:
         return [ButtonName(node, self.role_name(tree[node])[1]) for node in buttons]
 
     def screenshot(self, path, window_only=False):
-        if not self.closed:
+        try:
             shot = self.tools.call("Page.captureScreenshot", format="png")["data"]
-            with open(path, "wb") as file:
-                file.write(base64.b64decode(shot))
+        except Failure:
+            return  # the tab is gone, or the protocol with it
+        with open(path, "wb") as file:
+            file.write(base64.b64decode(shot))
 
     # Hands on the page.
     def click(self, node, button="left"):
