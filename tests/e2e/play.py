@@ -232,7 +232,8 @@ class Play:
         if self.pauses == 0:
             return False
         given = self.w.given()
-        time.sleep(max(0.0, self.pause - 0.5 - (time.monotonic() - start)))
+        # Read two thirds into the pause, which leaves reading time on a busy machine.
+        time.sleep(max(0.0, self.pause * 2 / 3 - (time.monotonic() - start)))
         expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
         expect("given total during the pause", self.w.given, given, timeout=0)
         # An injected pause is short: a page that ignored it would be late here.

@@ -12,7 +12,7 @@ import time
 
 import pyatspi
 
-from outside import Failure, application, cents_of_coin, expect, is_square, showing, wait_until
+from outside import WAIT, Failure, application, cents_of_coin, expect, is_square, showing, wait_until
 
 BUTTONS = {"left": "1", "middle": "2", "right": "3"}
 
@@ -31,7 +31,7 @@ class DesktopWindow:
         self.labels = [c for c in client if c.getRoleName() == "label"]
         self.purse = next(c for c in client if c.childCount >= 80)
         self.buttons = {c.name: c for c in client if c.getRoleName() == "push button"}
-        expect("main window title (_NET_WM_NAME)", lambda: sorted(self.titles()), ["Piécettes"])
+        expect("main window title (_NET_WM_NAME)", lambda: sorted(self.titles()), ["Piécettes"], timeout=WAIT)
         # Qt reports places in its own pixels; the X server counts device pixels.
         info = session.x("xwininfo", "-id", self.titles()["Piécettes"])
         self.scale = int(re.search(r"Width: (\d+)", info).group(1)) / self.box(self.main)[2]
