@@ -87,6 +87,16 @@ def click_plan(change):
     raise AssertionError(f"no click plan for {change}")
 
 
+# The plays and hands use a window back end, DesktopWindow or PageWindow, only through:
+# - reading: price(), given(), feedback(), answer() (None while hidden), heard() (what the
+#   live region said, None where there is none), coins() [(cents, control)], squares(),
+#   box(control) (x, y, w, h), showing(control), control("OK" | "Quitter" | "Info" | "answer"),
+#   answer_box() (its name), info_box() (its buttons, None while closed), focusable(),
+#   focused(candidates), has_focus(control), focused_name(), quitted();
+# - input: click(control, button), key(name, hold), type(text), and on the page touch(control,
+#   hold) and insert(text); last_input, the time the last one was sent;
+# - injected_pause (ms, None for the real one) and screenshot(path, window_only);
+# - on the desktop only, for the steps under a window manager: session, titles().
 class Mouse:
     """Presses with the mouse: coins are handed over with the left, right and middle
     buttons in turn, and change coins taken away with the right and middle ones."""

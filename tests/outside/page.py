@@ -26,8 +26,7 @@ import websocket
 from outside import Failure, cents_of_coin, wait_until
 
 # Element ids of the labels, from the layout table.
-LABELS = {"price": "Label6", "given": "Label7", "feedback": "Label8", "answer": "Label12", "score": "Label9",
-          "instruction": "Label5"}
+LABELS = {"price": "Label6", "given": "Label7", "feedback": "Label8", "answer": "Label12"}
 CONTROLS = {"OK": "Command1", "Quitter": "Command3", "Info": "Label3", "answer": "Label12"}
 COINS, SQUARES, ANSWER_BOX = "Picture1({})", "Label10({})", "Text7"
 CELLS = 40
