@@ -1,5 +1,6 @@
 #include "exercise_window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -412,10 +413,13 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 }
 
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::NoButton, this);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("Info"));
-    // A button of the program's own, where the style's standard one shows an icon.
-    heldKeys_->watch(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+    // One plain OK: the style gives the standard button an icon, and Qt its own text.
+    QAbstractButton* ok = box.button(QMessageBox::Ok);
+    ok->setIcon({});
+    ok->setText(QStringLiteral("OK"));
+    heldKeys_->watch(ok);
     box.exec();
 }
 
