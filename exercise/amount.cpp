@@ -4,6 +4,15 @@
 #include <cmath>
 #include <limits>
 
+// emscripten's C++ library has no <charconv> for doubles. Its C library never changes
+// its locale, so strtod and snprintf read and write a point there, exactly as well.
+#if defined(__EMSCRIPTEN__) && !defined(__cpp_lib_to_chars)
+#define PIECETTES_AMOUNT_THROUGH_C 1
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#endif
+
 namespace piecettes {
 
 namespace {
@@ -47,11 +56,18 @@ double readAmount(std::string_view text) {
     }
     if (!digitSeen) return 0.0;
     double value = 0.0;
+#ifdef PIECETTES_AMOUNT_THROUGH_C
+    errno = 0;
+    value = std::strtod(number.c_str(), nullptr);
+    // musl also reports a subnormal result as out of range, which from_chars reads as it is.
+    const bool outOfRange = errno == ERANGE && (std::isinf(value) || value == 0.0);
+#else
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
                                               std::chars_format::fixed);
+    const bool outOfRange = error == std::errc::result_out_of_range;
+#endif
     // Out of range: too many digits before the point overflow, after it they underflow.
-    if (error == std::errc::result_out_of_range)
-        value = wholePartNonZero ? std::numeric_limits<double>::infinity() : 0.0;
+    if (outOfRange) value = wholePartNonZero ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
 }
 
@@ -59,8 +75,12 @@ std::string formatAmount(double amount, char decimalSeparator) {
     if (!std::isfinite(amount)) amount = 0.0;
     // 309 digits before the point at most, plus sign, point and two decimals.
     char buffer[320];
+#ifdef PIECETTES_AMOUNT_THROUGH_C
+    std::string text(buffer, static_cast<std::size_t>(std::snprintf(buffer, sizeof buffer, "%.2f", amount)));
+#else
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, amount, std::chars_format::fixed, 2).ptr;
     std::string text(buffer, end);
+#endif
     if (text == "-0.00") text = "0.00";
     if (const auto point = text.find('.'); point != std::string::npos) text[point] = decimalSeparator;
     return text;

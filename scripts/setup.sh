@@ -4,11 +4,17 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 
-# Debian packages the build, the program and its tests need.
-packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue libxcb1-dev
-          desktop-file-utils appstream dpkg-dev lintian
-          valgrind strace clang-14 libclang-rt-14-dev locales file
-          xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca)
+# Debian packages the program needs to build and run: scripts/run installs these.
+program_packages=(cmake make g++ qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue)
+# What the tests, the benchmarks, the package checks and the web page need besides:
+# scripts/test installs both lists. The page is built with emscripten, its font cut down
+# with fonttools (brotli writes WOFF2), and it is played in chromium over the DevTools
+# protocol with python3-websocket.
+test_packages=(pkg-config libxcb1-dev
+               desktop-file-utils appstream dpkg-dev lintian
+               valgrind strace clang-14 libclang-rt-14-dev locales file
+               xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca
+               emscripten python3-fonttools python3-brotli chromium python3-websocket)
 
 install_missing() {
     local missing=() package

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include "announcement.h"
 #include "exercise.h"
 #include "widgets.h"
 
@@ -71,9 +72,7 @@ Announcer::Announcer(QWidget* parent) : QWidget(parent) {
 
 void Announcer::say(const QString& message) {
     if (message.isEmpty() || !QAccessible::isActive()) return;
-    // Each message a sentence, so that the screen reader pauses between them.
-    const bool ended = message.endsWith(QLatin1Char('.')) || message.endsWith(QLatin1Char('!')) || message.endsWith(QLatin1Char('?'));
-    pending_.append(ended ? message : message + QLatin1Char('.'));
+    pending_.append(QString::fromStdString(asSentence(message.toStdString())));
     timer_.start();
 }
 

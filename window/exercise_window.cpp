@@ -20,9 +20,11 @@
 #include <algorithm>
 
 #include "accessibility.h"
+#include "announcement.h"
 #include "held_key_filter.h"
 #include "layout.h"
-#include "version.h"
+#include "credits.h"
+#include "keyboard_focus.h"
 #include "widgets.h"
 
 namespace piecettes {
@@ -133,8 +135,6 @@ void registerFontSubstitutes() {
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
 constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
-// What a screen reader calls the focus park while the score line is still empty.
-constexpr const char* FocusParkName = "Tes bonnes réponses";
 
 }  // namespace
 
@@ -250,7 +250,7 @@ void ExerciseWindow::buildControls() {
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
     // Read as the score line it stands for once the series is over, never as its caption.
-    focusPark_->setAccessibleName(QString::fromUtf8(FocusParkName));
+    focusPark_->setAccessibleName(QString::fromUtf8(layout::FocusParkName));
 
     // A line edit lays out its empty text in the application's default font as it is
     // made, before it takes the window's. Resolving the desktop's generic family costs a
@@ -335,26 +335,20 @@ void ExerciseWindow::buildTabOrder() {
     next(quitter_);
 }
 
-// From the keyboard, or by an assistive tool, the focus follows the coin: to its square
-// once it is handed over, where the same key takes it back, and back to the coin in the
-// change question, where the child goes on counting. A press that wins leaves the focus
-// where the next exercise, or the end of the series, puts it.
+// From the keyboard, or by an assistive tool, the focus follows the coin (keyboard_focus.h).
 void ExerciseWindow::coinActivated(int cell, int button) {
-    const int exercise = exercise_->state().exerciseCount;
-    const bool finished = exercise_->seriesFinished();
-    exercise_->coinPressed(cell, button);
-    if (gone_ || exercise_->state().exerciseCount != exercise || exercise_->seriesFinished() != finished) return;
-    if (!squares_[cell]->isHidden())
+    const auto move = pressCoinByKey(*exercise_, cell, button, [this] { return tag_; });
+    if (gone_) return;
+    if (move == FocusAfterPress::ToSquare && !squares_[cell]->isHidden())
         squares_[cell]->setFocus(Qt::OtherFocusReason);
-    else if (tag_ == ChangeTag && !pictures_[cell]->isHidden())
+    else if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
         pictures_[cell]->setFocus(Qt::OtherFocusReason);
 }
 
-// A coin taken back from the keyboard leaves the focus on it, unless the rules gave it to OK.
 void ExerciseWindow::squareActivated(int cell) {
-    exercise_->squareClicked(cell);
-    if (gone_ || ok_->hasFocus()) return;
-    if (!pictures_[cell]->isHidden()) pictures_[cell]->setFocus(Qt::OtherFocusReason);
+    const auto move = pressSquareByKey(*exercise_, cell, [this] { return ok_->hasFocus(); });
+    if (!gone_ && move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
+        pictures_[cell]->setFocus(Qt::OtherFocusReason);
 }
 
 void ExerciseWindow::showCentred() {
@@ -368,8 +362,7 @@ void ExerciseWindow::showCentred() {
 }
 
 QString ExerciseWindow::credits() {
-    return QStringLiteral("Piécettes %1, par l'équipe Piécettes, %2.")
-        .arg(QStringLiteral(PIECETTES_VERSION), QStringLiteral(PIECETTES_MADE));
+    return QString::fromStdString(piecettes::credits());
 }
 
 bool ExerciseWindow::event(QEvent* event) {
@@ -413,7 +406,7 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 }
 
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("INFO"), credits(), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(layout::InfoTitle), credits(), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("Info"));
     // One plain OK: the style gives the standard button an icon, and Qt its own text.
     QAbstractButton* ok = box.button(QMessageBox::Ok);
@@ -464,26 +457,8 @@ void ExerciseWindow::setCaption(Control control, const std::string& text) {
     const QString caption = QString::fromStdString(text);
     label->setText(caption);
     if (control == Control::Score)
-        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(FocusParkName) : caption);
-    if (!caption.isEmpty()) announcer_->say(spoken(control, caption));
-}
-
-// What a screen reader says when a line changes: the messages, and the amounts with the
-// captions they stand after.
-QString ExerciseWindow::spoken(Control control, const QString& caption) const {
-    const auto amount = [&](const char* before) {
-        return QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(before), caption, QString::fromUtf8(layout::EuroSign));
-    };
-    switch (control) {
-        case Control::Price: return amount(layout::PriceCaption);
-        case Control::GivenTotal: return amount(layout::GivenCaption);
-        case Control::Feedback:
-        case Control::Score: return caption;
-        case Control::Answer:
-            if (typing_) return {};
-            return QStringLiteral("%1 : %2").arg(QString::fromUtf8(layout::AnswerName), caption);
-        default: return {};
-    }
+        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(layout::FocusParkName) : caption);
+    announcer_->say(QString::fromStdString(announcement(control, text, typing_)));
 }
 
 void ExerciseWindow::setVisible(Control control, bool visible) {

@@ -74,7 +74,6 @@ private:
     QWidget* widgetFor(Control control) const;
     ClickLabel* label(layout::LabelRole role) const;
     QLabel* labelFor(Control control) const;
-    QString spoken(Control control, const QString& caption) const;
 
     // Controls
     void setCaption(Control control, const std::string& text) override;

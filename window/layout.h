@@ -130,6 +130,10 @@ constexpr BoxSpec AnswerInput{"Text7", {218280, 4560, 1215, 615}};
 // What a screen reader calls the answer, in the box and in the large label that shows it.
 constexpr const char* AnswerName = "Ta réponse";
 constexpr int AnswerMaxTyped = 5;
+// What a screen reader calls the unseen focus park while the score line is still empty.
+constexpr const char* FocusParkName = "Tes bonnes réponses";
+// The title of the Info box.
+constexpr const char* InfoTitle = "INFO";
 
 // The coin grid inside the purse, each cell a coin picture and its take-back square,
 // named with the cell number: a row per coin type, 1 cent at the top, five places a row.

@@ -20,6 +20,8 @@ namespace {
 constexpr QColor FocusColour{255, 255, 0};
 constexpr qreal FocusWidth = 3;
 constexpr qreal OutlineWidth = 1;
+// The raised edge of a flat button: an outer and an inner line on each side.
+constexpr int EdgeWidth = 2;
 // The hold ring: white on a dark track, drawn over the coin's rim.
 constexpr QColor HoldColour{255, 255, 255};
 constexpr QColor HoldTrack{0, 0, 0, 110};
@@ -41,8 +43,8 @@ void paintFocusRing(QPainter& painter, const QRectF& box, bool round) {
     round ? painter.drawEllipse(ring) : painter.drawRect(ring);
 }
 
-// A raised edge of two lines on each side: light above and left, shadow below and right;
-// a sunken one the other way round. Drawn as filled rectangles, it scales whole.
+// A raised edge, light above and left, shadow below and right; a sunken one the other
+// way round. Drawn as filled rectangles, it scales whole.
 void paintEdge(QPainter& painter, const QRect& box, const QPalette& palette, bool sunken) {
     const auto frame = [&](const QRect& r, const QColor& upperLeft, const QColor& lowerRight) {
         painter.fillRect(r.left(), r.top(), r.width(), 1, upperLeft);
@@ -52,12 +54,13 @@ void paintEdge(QPainter& painter, const QRect& box, const QPalette& palette, boo
     };
     const QColor light = palette.color(QPalette::Light), midlight = palette.color(QPalette::Midlight);
     const QColor dark = palette.color(QPalette::Dark), shadow = palette.color(QPalette::Shadow);
+    const QRect inner = box.adjusted(1, 1, -1, -1);
     if (sunken) {
         frame(box, shadow, light);
-        frame(box.adjusted(1, 1, -1, -1), dark, midlight);
+        frame(inner, dark, midlight);
     } else {
         frame(box, light, shadow);
-        frame(box.adjusted(1, 1, -1, -1), midlight, dark);
+        frame(inner, midlight, dark);
     }
 }
 
@@ -214,7 +217,6 @@ void CoinPicture::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void FlatButton::paintEvent(QPaintEvent*) {
-    constexpr int Edge = 2;
     QPainter painter(this);
     const QPalette& p = palette();
     const bool sunken = isDown();
@@ -223,7 +225,7 @@ void FlatButton::paintEvent(QPaintEvent*) {
     painter.setPen(p.color(QPalette::ButtonText));
     // A pressed caption moves with the face, down and right.
     painter.drawText(rect().translated(sunken ? 1 : 0, sunken ? 1 : 0), Qt::AlignCenter | Qt::TextShowMnemonic, text());
-    if (hasFocus()) paintFocusRing(painter, rect().adjusted(Edge, Edge, -Edge, -Edge), false);
+    if (hasFocus()) paintFocusRing(painter, rect().adjusted(EdgeWidth, EdgeWidth, -EdgeWidth, -EdgeWidth), false);
 }
 
 namespace {

@@ -1,0 +1,104 @@
+#!/usr/bin/python3
+"""Assembles the page in its two forms from the linked script and wasm:
+
+- a static folder: index.html, piecettes.js, piecettes.wasm and assets/ (coins, fonts);
+- one self-contained HTML file with everything inlined: the wasm in base64, the script,
+  the coins as data: URLs, the fonts and the icon, so that it plays from file://.
+
+Both take the icon as a data: URL, so that no favicon is asked for after the load.
+"""
+import argparse
+import base64
+import json
+import pathlib
+import re
+import shutil
+import urllib.parse
+
+
+def data_url(path, mime):
+    return "data:%s;base64,%s" % (mime, base64.b64encode(path.read_bytes()).decode("ascii"))
+
+
+def minified_svg(path):
+    """The SVG without its XML declaration, comments and indentation."""
+    text = path.read_text(encoding="utf-8")
+    text = re.sub(r"<\?xml[^>]*\?>", "", text)
+    text = re.sub(r"<!--.*?-->", "", text, flags=re.S)
+    text = re.sub(r">\s+<", "><", text)
+    return re.sub(r"\s+", " ", text).strip()
+
+
+def svg_url(path):
+    # Quoted rather than base64: smaller, and it compresses better.
+    return "data:image/svg+xml," + urllib.parse.quote(minified_svg(path), safe=" =:/;,'()-.")
+
+
+# The wasm decoded from base64 with a plain loop, several times quicker than a mapping callback.
+SINGLE_MODULE = """(() => {
+  const binary = atob("%s");
+  const bytes = new Uint8Array(binary.length);
+  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+  return {wasmBinary: bytes};
+})()"""
+
+
+def pictures_css(urls):
+    """One rule a coin type: each picture is decoded once, however many coins show it."""
+    return "\n".join('.%s { background-image: url("%s"); }' % (name, url) for name, url in urls.items())
+
+
+def fill(template, **parts):
+    for name, value in parts.items():
+        template = template.replace("@%s@" % name, value)
+    return template
+
+
+def script_tag(text):
+    # A script's text ends at the first "</script": none may stand inside it.
+    assert "</script" not in text.lower()
+    return "<script>\n%s\n</script>" % text
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--template", type=pathlib.Path, required=True)
+    parser.add_argument("--site", type=pathlib.Path, required=True, help="folder holding piecettes.js and .wasm")
+    parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
+    parser.add_argument("--icon", type=pathlib.Path, required=True)
+    parser.add_argument("--font-regular", type=pathlib.Path, required=True)
+    parser.add_argument("--font-italic", type=pathlib.Path, required=True)
+    parser.add_argument("pictures", type=pathlib.Path, nargs="+", help="the coin SVGs")
+    args = parser.parse_args()
+
+    template = args.template.read_text(encoding="utf-8")
+    script = (args.site / "piecettes.js").read_text(encoding="utf-8")
+    wasm = (args.site / "piecettes.wasm").read_bytes()
+    icon = svg_url(args.icon)
+
+    assets = args.site / "assets"
+    assets.mkdir(parents=True, exist_ok=True)
+    for picture in args.pictures:
+        shutil.copyfile(picture, assets / picture.name)
+    shutil.copyfile(args.font_regular, assets / "comic-neue.woff2")
+    shutil.copyfile(args.font_italic, assets / "comic-neue-italic.woff2")
+    # The folder's coins and italic face are fetched while the page loads, not when a coin
+    # first shows or the score line first appears.
+    preload = "\n".join(['<link rel="preload" as="image" href="assets/%s">' % p.name for p in args.pictures] +
+                        ['<link rel="preload" as="font" type="font/woff2" href="assets/comic-neue-italic.woff2" crossorigin>'])
+    (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
+        PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
+        FONT_REGULAR="assets/comic-neue.woff2", FONT_ITALIC="assets/comic-neue-italic.woff2",
+        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>'), encoding="utf-8")
+
+    # The wasm travels in base64 and is handed to the script as Module.wasmBinary, which
+    # it instantiates without fetching anything.
+    single_module = SINGLE_MODULE % base64.b64encode(wasm).decode("ascii")
+    args.single.write_text(fill(template, ICON=icon, PRELOAD="",
+        PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
+        FONT_REGULAR=data_url(args.font_regular, "font/woff2"), FONT_ITALIC=data_url(args.font_italic, "font/woff2"),
+        MODULE=single_module, SCRIPT=script_tag(script)), encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main()
