@@ -8,18 +8,18 @@ OUTPUT" lines, is the judge of what a child hears. On the way the test hands a c
 over and takes it back through the accessibility bus alone, with the press actions of
 the coin and of its square, and reads the total given from the window.
 
-Usage: orca_test.py PROGRAM LOCALE_DIR ORCA AT_SPI_BUS_LAUNCHER, run by Debian's Python,
+Usage: orca_test.py PROGRAM LOCALE_DIR ORCA, run by Debian's Python,
 with which Orca runs too.
 """
 
 import os
 import re
-import signal
-import subprocess
 import sys
-import tempfile
-import time
 import traceback
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
+from outside import (COIN, Failure, Session, application, cents_of_amount, cents_of_coin, find, showing,  # noqa: E402
+                     wait_until)
 
 # Orca as installed, with two changes for a test: its debug log is written line by
 # line, so that the test can follow it while it speaks, and it does not look for other
@@ -35,58 +35,6 @@ launcher = runpy.run_path(sys.argv.pop(1), run_name="orca_launcher")
 launcher["main"].__globals__["otherOrcas"] = lambda: []
 sys.exit(launcher["main"]())
 '''
-WAIT = 15  # seconds for anything to happen; a whole run takes about 10
-COIN = r"(\d+) (centimes?|euros?)"
-
-
-class Failure(Exception):
-    pass
-
-
-def cents_of_coin(name):
-    match = re.fullmatch(COIN, name)
-    return int(match[1]) * (100 if match[2].startswith("euro") else 1)
-
-
-def cents_of_amount(text):
-    return round(float(text.replace(",", ".")) * 100) if text else 0
-
-
-def wait_until(what, check, timeout=WAIT):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        result = check()
-        if result:
-            return result
-        time.sleep(0.05)
-    raise Failure("waited in vain for " + what)
-
-
-class Processes:
-    """Processes started each in a session of its own, stopped with all they started."""
-
-    def __init__(self, log_dir):
-        self.log_dir = log_dir
-        self.started = []
-
-    def start(self, name, argv, env, **options):
-        log = open(os.path.join(self.log_dir, name + ".log"), "w")
-        process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=options.pop("stdout", log),
-                                   stderr=log, start_new_session=True, **options)
-        self.started.append(process)
-        return process
-
-    def stop(self):
-        for process in reversed(self.started):
-            for sig, grace in ((signal.SIGTERM, 5), (signal.SIGKILL, 5)):
-                try:
-                    os.killpg(process.pid, sig)
-                    process.wait(grace)
-                    break
-                except ProcessLookupError:
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
 
 
 class Speech:
@@ -123,25 +71,20 @@ class Speech:
 class Game:
     """The program's window as the accessibility bus shows it, played from outside."""
 
-    def __init__(self, pyatspi, env):
-        self.pyatspi = pyatspi
-        self.env = env
-
-        def application():
-            desktop = pyatspi.Registry.getDesktop(0)
-            return next((app for app in desktop if app is not None and app.name == "piecettes"), None)
-        self.app = wait_until("the program on the accessibility bus", application)
+    def __init__(self, session):
+        self.session = session
+        self.app = application()
         # Read every name afresh: the window changes them while the test looks.
         from gi.repository import Atspi
         self.app.setCacheMask(Atspi.Cache.NONE)
-        self.purse = wait_until("the purse", lambda: self.find(pyatspi.ROLE_PANEL, "Le porte-monnaie"))
+        self.purse = wait_until("the purse", lambda: self.find("panel", "Le porte-monnaie"))
 
     def find(self, role, name):
-        return self.pyatspi.findDescendant(self.app, lambda a: a is not None and a.getRole() == role and a.name == name)
+        return find(self.app, role, name)
 
     def after(self, caption):
         """The text that follows a caption, as a screen reader reads on."""
-        label = self.find(self.pyatspi.ROLE_LABEL, caption)
+        label = self.find("label", caption)
         return label.parent.getChildAtIndex(label.getIndexInParent() + 1).name
 
     def price(self):
@@ -150,16 +93,13 @@ class Game:
     def given(self):
         return cents_of_amount(self.after("Tu donnes :"))
 
-    def shown(self, accessible):
-        return accessible.getState().contains(self.pyatspi.STATE_SHOWING)
-
     # The purse holds the 40 coins, then the 40 squares, each square after its coin.
     def coins(self):
-        return [(cell, cents_of_coin(self.purse[cell].name)) for cell in range(40) if self.shown(self.purse[cell])]
+        return [(cell, cents_of_coin(self.purse[cell].name)) for cell in range(40) if showing(self.purse[cell])]
 
     def squares(self):
         return [(cell, cents_of_coin(self.purse[cell + 40].name.removeprefix("Reprendre ")))
-                for cell in range(40) if self.shown(self.purse[cell + 40])]
+                for cell in range(40) if showing(self.purse[cell + 40])]
 
     def act(self, accessible, name):
         action = accessible.queryAction()
@@ -187,13 +127,13 @@ class Game:
         wait_until(f"{given} cents given", lambda: self.given() == given)
 
     def ok(self):
-        self.act(self.find(self.pyatspi.ROLE_PUSH_BUTTON, "OK"), "press")
+        self.act(self.find("push button", "OK"), "press")
 
     def key(self, *keys):
-        subprocess.run(["xdotool", "key", "--delay", "50", *keys], env=self.env, check=True)
+        self.session.xdotool("key", "--delay", "50", *keys)
 
     def type(self, text):
-        subprocess.run(["xdotool", "type", "--delay", "50", text], env=self.env, check=True)
+        self.session.xdotool("type", "--delay", "50", text)
 
 
 def play(game, speech, start):
@@ -261,66 +201,47 @@ def play(game, speech, start):
     answer = f"{due // 100},{due % 100:02d}"
     game.type(answer)
     speech.expect(r"^notification Bravo !", mark)
-    box = game.find(game.pyatspi.ROLE_TEXT, "Ta réponse").queryText()
+    box = game.find("text", "Ta réponse").queryText()
     if box.getText(0, -1).replace(".", ",") != answer:
         raise Failure(f"the answer box holds {box.getText(0, -1)!r}, not {answer}")
 
 
 def main():
-    program, locales, orca, at_spi_bus = sys.argv[1:5]
-    with tempfile.TemporaryDirectory(prefix="piecettes-a11y-") as tmp:
-        processes = Processes(tmp)
-        speech = Speech(os.path.join(tmp, "orca-debug.log"))
-        try:
-            read_end, write_end = os.pipe()
-            processes.start("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                                     "-nolisten", "tcp"], os.environ, pass_fds=[write_end])
-            os.close(write_end)
-            # Xvfb writes the number and the newline apart, and dies if the pipe is closed between.
-            with os.fdopen(read_end) as number:
-                display = ":" + number.readline().strip()
-            bus = processes.start("session-bus", ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                                  os.environ, stdout=subprocess.PIPE, text=True)
-            address = bus.stdout.readline().strip()
+    program, locales, orca = sys.argv[1:4]
+    session = Session()
+    tmp = session.tmp
+    speech = Speech(os.path.join(tmp, "orca-debug.log"))
+    try:
+        session.open(HOME=tmp, XDG_CONFIG_HOME=os.path.join(tmp, "config"), LANG="fr_FR.UTF-8",
+                     LC_ALL="fr_FR.UTF-8", LOCPATH=locales, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                     # Orca logs what it says before it hands it to a speech server; with
+                     # none to spawn, no server outlives the test.
+                     SPEECHD_CMD="/bin/false")
+        session.start([sys.executable, "-c", ORCA, orca, "-u", os.path.join(tmp, "orca"),
+                       "--debug-file", speech.path], log="orca")
+        ready = speech.mark()
+        speech.expect(r".", ready)
 
-            runtime = os.path.join(tmp, "runtime")
-            os.mkdir(runtime, 0o700)
-            env = {key: value for key, value in os.environ.items() if not key.startswith(("QT_", "LC_"))}
-            env.update(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address, HOME=tmp, XDG_RUNTIME_DIR=runtime,
-                       XDG_CONFIG_HOME=os.path.join(tmp, "config"), LANG="fr_FR.UTF-8", LOCPATH=locales,
-                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                       # Orca logs what it says before it hands it to a speech server; with
-                       # none to spawn, no server outlives the test.
-                       SPEECHD_CMD="/bin/false")
-            processes.start("at-spi-bus", [at_spi_bus, "--launch-immediately"], env)
-            processes.start("orca", [sys.executable, "-c", ORCA, orca, "-u", os.path.join(tmp, "orca"),
-                                     "--debug-file", speech.path], env)
-            ready = speech.mark()
-            speech.expect(r".", ready)
-
-            start = speech.mark()
-            processes.start("piecettes", [program], env)
-            # The bus the program is on, for this process's own accessibility client.
-            os.environ.update(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address)
-            import pyatspi
-            play(Game(pyatspi, env), speech, start)
-            failure = None
-        except Exception as error:
-            if not isinstance(error, Failure):
-                traceback.print_exc()
-            failure = error
-        finally:
-            processes.stop()
-            speech.poll()
-        print("Orca said:")
-        for said in speech.heard:
-            print("  SPEECH OUTPUT:", said)
-        named = [said for said in speech.heard if "Command2" in said]
-        if named:
-            failure = failure or Failure(f"Orca read a control by its internal name: {named}")
-        if failure:
-            print("FAILED:", failure)
-            return 1
+        start = speech.mark()
+        session.start([program], log="piecettes")
+        play(Game(session), speech, start)
+        failure = None
+    except Exception as error:
+        if not isinstance(error, Failure):
+            traceback.print_exc()
+        failure = error
+    finally:
+        speech.poll()
+        session.stop()
+    print("Orca said:")
+    for said in speech.heard:
+        print("  SPEECH OUTPUT:", said)
+    named = [said for said in speech.heard if "Command2" in said]
+    if named:
+        failure = failure or Failure(f"Orca read a control by its internal name: {named}")
+    if failure:
+        print("FAILED:", failure)
+        return 1
     return 0
 
 
