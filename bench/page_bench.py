@@ -6,7 +6,8 @@ Debian's python3-websocket, and prints a table:
 - start: the time from navigation to the first exercise drawn, against a page with one
   text label in the same font, both loaded from file:// in turn in the same run, round
   after round, and timed alike: the moment every shown text and coin picture has been
-  drawn (see DRAWN);
+  drawn (see DRAWN); and the same once more, each page the first one opened by a fresh
+  browser, as a child's first start of the day is;
 - waiting: what the page does while it waits, once for the child and once through the
   success pause: script time, tasks, style and layout passes, animation frames and
   timers asked for, CSS animations running, and network requests;
@@ -15,7 +16,7 @@ Debian's python3-websocket, and prints a table:
 With --screenshots DIR it also writes the page at 1024x768, 1920x1080 and 768x1024
 (a tablet held upright), as the README shows them.
 
-    bench/page_bench.py build-wasm/web/piecettes.html [--rounds 15] [--screenshots docs]
+    bench/page_bench.py build-wasm/web/piecettes.html [--rounds 15] [--fresh 7] [--screenshots docs]
 """
 import argparse
 import base64
@@ -204,6 +205,25 @@ def activity(browser, seconds, before_wait=None):
     }
 
 
+def first_starts(page, floor, rounds):
+    """The start as above, each page loaded first by a browser of its own: nothing of the
+    page (compiled code, locale data, decoded pictures) is left from an earlier load."""
+    pages, floors = [], []
+    for _ in range(rounds):
+        for path, times in ((page, pages), (floor, floors)):
+            browser = Browser()
+            try:
+                browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
+                browser.load(path.resolve().as_uri())
+                times.append(drawn(browser))
+            finally:
+                browser.close()
+    ratios = [p / f for p, f in zip(pages, floors)]
+    quartiles = statistics.quantiles(ratios, n=4)
+    return "%.2f [%.2f–%.2f] × (%.0f ms against %.0f ms)" % (
+        statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(floors))
+
+
 def screenshots(page, folder):
     shots = {"page-1024x768.png": (1024, 768), "page-1920x1080.png": (1920, 1080), "page-tablet-768x1024.png": (768, 1024)}
     for name, (width, height) in shots.items():
@@ -224,6 +244,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("page", type=pathlib.Path, help="the single file, build-wasm/web/piecettes.html")
     parser.add_argument("--rounds", type=int, default=15)
+    parser.add_argument("--fresh", type=int, default=7, help="rounds in fresh browsers")
     parser.add_argument("--screenshots", type=pathlib.Path)
     args = parser.parse_args()
 
@@ -250,6 +271,8 @@ def main():
         quartiles = statistics.quantiles(ratios, n=4)
         print("| start: navigation to the first exercise drawn | ≤ 1.5 × text floor | %.2f [%.2f–%.2f] × (%.0f ms against %.0f ms) |"
               % (statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(floors)))
+        if args.fresh:
+            print("| start, each page opened by a fresh browser | — | %s |" % first_starts(args.page, floor, args.fresh))
 
         # Waiting: for the child, then through the pause after an exact payment.
         browser.call("Page.addScriptToEvaluateOnNewDocument", source=COUNTERS)
