@@ -30,15 +30,8 @@ using emscripten::val;
 // false when the child quit meanwhile.
 EM_ASYNC_JS(int, page_pause, (int milliseconds), { return await pageScript.pause(milliseconds); });
 
-// ',' or '.', as the browser's language writes 1.5.
-EM_JS(int, page_decimal_separator, (), {
-    try {
-        const part = new Intl.NumberFormat(navigator.language).formatToParts(1.5).find(p => p.type === 'decimal');
-        return part && part.value === ',' ? 44 : 46;
-    } catch (e) {
-        return 46;
-    }
-});
+// ',' or '.', as the browser's language writes 1.5 (page.js reads it).
+EM_JS(int, page_decimal_separator, (), { return pageScript.decimalSeparator(); });
 
 namespace piecettes {
 

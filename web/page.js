@@ -34,6 +34,39 @@ var pageScript = (function () {
   // The control on which each key now down was first pressed.
   const keyOwner = new Map();
 
+  // ',' (44) or '.' (46), as the browser's language writes 1.5.
+  let separator = 0;
+  function decimalSeparator() {
+    if (!separator) {
+      try {
+        const part = new Intl.NumberFormat(navigator.language).formatToParts(1.5).find((p) => p.type === 'decimal');
+        separator = part && part.value === ',' ? 44 : 46;
+      } catch (e) {
+        separator = 46;
+      }
+    }
+    return separator;
+  }
+
+  // While the wasm compiles, the main thread would wait: it meets there what the first
+  // exercise needs anyway. A fresh browser loads its locale data for the first number
+  // format, the regular face and every coin picture the style sheet names; done now,
+  // none of it waits for the rules any more.
+  function prepare() {
+    if (document.fonts) document.fonts.load('1em "Comic Neue"');
+    for (const sheet of document.styleSheets) {
+      for (const rule of sheet.cssRules) {
+        const url = rule.style && /^url\("(.*)"\)$/.exec(rule.style.backgroundImage);
+        if (!url) continue;
+        const picture = new Image();
+        picture.src = url[1];
+        picture.decode().catch(() => {});
+      }
+    }
+    setTimeout(decimalSeparator);
+  }
+  prepare();
+
   const byId = (id) => document.getElementById(id);
   const focus = (element) => element && element.focus({ preventScroll: true });
   const shown = (element) => element && !element.hidden && element.isConnected;
@@ -421,5 +454,5 @@ var pageScript = (function () {
     if (document.fonts) requestAnimationFrame(() => setTimeout(() => document.fonts.load('italic 1em "Comic Neue"')));
   }
 
-  return { start, show, pause, say, focusWindow };
+  return { start, show, pause, say, focusWindow, decimalSeparator };
 })();
