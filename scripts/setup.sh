@@ -10,6 +10,14 @@ packages=(cmake make g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 fonts-co
           valgrind strace clang-14 libclang-rt-14-dev locales file
           xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca)
 
+# What scripts/package adds to build and check the package for other architectures: the
+# cross compilers and the target's Qt beside the machine's own, and qemu to run arm64
+# programs (i386 ones run natively on amd64).
+cross_architectures=(arm64 i386)
+cross_packages=(qemu-user-static
+                crossbuild-essential-arm64 qt6-base-dev:arm64 qt6-svg-dev:arm64
+                crossbuild-essential-i386 qt6-base-dev:i386 qt6-svg-dev:i386)
+
 install_missing() {
     local missing=() package
     for package in "$@"; do
