@@ -4,9 +4,12 @@
 // keeps the picture's proportions. A .png is for the desktop's icon theme. A .argb32
 // holds the bare pixels for the window to show without decoding or converting anything:
 // QImage::Format_ARGB32_Premultiplied, one 32-bit word a pixel in the byte order of the
-// machine that builds it (Debian builds each architecture on itself), row after row
-// from the top, with no header, since the window knows each picture's size. It draws with QSvgRenderer, as the window does for the pixel
+// machine that runs it, row after row from the top, with no header, since the window
+// knows each picture's size. It draws with QSvgRenderer, as the window does for the pixel
 // ratios it has no pictures for, so both match, and the build needs no other package.
+// A cross build runs this tool built for the target, through the toolchain's emulator:
+// the pixels are then the target's Qt's own, as a build on the target would make them
+// (arm64's Qt rounds a few edge pixels 1/255 apart from amd64's).
 #include <QFile>
 #include <QImage>
 #include <QPainter>

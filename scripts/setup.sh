@@ -16,6 +16,14 @@ test_packages=(pkg-config libxcb1-dev
                xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca
                emscripten python3-fonttools python3-brotli chromium python3-websocket)
 
+# What scripts/package adds to build and check the package for other architectures: the
+# cross compilers and the target's Qt beside the machine's own, and qemu to run arm64
+# programs (i386 ones run natively on amd64).
+cross_architectures=(arm64 i386)
+cross_packages=(qemu-user-static
+                crossbuild-essential-arm64 qt6-base-dev:arm64 qt6-svg-dev:arm64
+                crossbuild-essential-i386 qt6-base-dev:i386 qt6-svg-dev:i386)
+
 install_missing() {
     local missing=() package
     for package in "$@"; do

@@ -23,7 +23,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import Failure, Session, expect, french, wait_until  # noqa: E402
+from outside import WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
 
 PAUSE = 3.0  # seconds between a right answer and the next exercise
 COINS = (1, 2, 5, 10, 20, 50, 100, 200)  # the change coins, in cents, top to bottom
@@ -395,6 +395,12 @@ class Play:
         self.hands.press(self.w.control("Quitter"))
         print(f"Quitter: {self.w.quitted()}", flush=True)
 
+    def smoke(self):
+        """The short run: the first exercise shows, and a click hands a coin over."""
+        price = int(expect("price", self.w.price, re.compile(r"\d+,\d\d")).replace(",", ""))
+        self.step = "first coin"
+        self.hand_over(self.w.coins(), [0], price)
+
     def run(self, todo):
         expect("name of the answer box for screen readers", self.w.answer_box, "Ta réponse")
         for _ in range(10):
@@ -420,6 +426,9 @@ def main():
     parser.add_argument("--scale", type=int, default=1, help="QT_SCALE_FACTOR")
     parser.add_argument("--screen", default="1024x768", help="Xvfb screen size")
     parser.add_argument("--screenshot", help="save the window answered right on the change question here")
+    parser.add_argument("--smoke", type=float, metavar="SECONDS",
+                        help="only start, see the first exercise and hand a coin over, waiting up to SECONDS "
+                             "for the window (longer for a program that an emulator runs)")
     args = parser.parse_args()
     if bool(args.program) == bool(args.page) or (args.hands == "touch" and not args.page):
         parser.error("give the program or --page; touch is played on the page")
@@ -441,7 +450,12 @@ def main():
         else:
             from desktop import open_desktop
             window = open_desktop(session, os.path.abspath(args.program), os.path.abspath(args.locales),
-                                  args.wm, args.scale, args.screen)
+                                  args.wm, args.scale, args.screen, args.smoke or WAIT)
+            if args.smoke:
+                play = Play(window, Mouse(window))
+                play.smoke()
+                print(f"e2e [{name}]: first exercise shown, a coin handed over")
+                return 0
             window.check_button_colours()
             if args.hands == "keyboard":
                 # The program's pause cannot be shortened from outside: the keyboard

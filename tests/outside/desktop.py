@@ -21,11 +21,11 @@ class DesktopWindow:
     injected_pause = None  # the program waits the real pause
     last_input = 0.0  # when the last input was sent, by time.monotonic()
 
-    def __init__(self, session, program):
+    def __init__(self, session, program, start_wait=WAIT):
         self.session = session
         self.program = program
         self.app = application()
-        wait_until("the window on the accessibility bus", lambda: self.top_level("Piécettes"))
+        wait_until("the window on the accessibility bus", lambda: self.top_level("Piécettes"), start_wait)
         self.main = self.top_level("Piécettes")
         client = self.main[0]
         self.labels = [c for c in client if c.getRoleName() == "label"]
@@ -181,7 +181,9 @@ class DesktopWindow:
         return "the program ended"
 
 
-def open_desktop(session, program, locales, wm, scale, screen):
+def open_desktop(session, program, locales, wm, scale, screen, start_wait=WAIT):
+    """Starts the program on the session's display; start_wait is how long its window may
+    take to show, longer for a program that an emulator runs."""
     session.open(screen, wm)
     env = dict(session.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                LOCPATH=locales, LANG="fr_FR.UTF-8", LC_ALL="fr_FR.UTF-8")
@@ -189,4 +191,4 @@ def open_desktop(session, program, locales, wm, scale, screen):
         env["QT_SCALE_FACTOR"] = str(scale)
     # The program's own messages go to the test's output.
     process = session.start([program], env=env, stderr=None)
-    return DesktopWindow(session, process)
+    return DesktopWindow(session, process, start_wait)

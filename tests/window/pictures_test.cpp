@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "layout.h"
+#include "locale_check.h"
 
 using namespace piecettes;
 
@@ -50,6 +51,7 @@ class PicturesTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { piecettes::test::verifyAskedLocale(); }
     void matchesItsSvg_data();
     void matchesItsSvg();
 };
