@@ -267,18 +267,8 @@ private:
     }
 
     val labelFor(Control control) const {
-        using layout::LabelRole;
-        const auto at = [&](LabelRole role) { return labels_[static_cast<std::size_t>(role)]; };
-        switch (control) {
-            case Control::Instruction: return at(LabelRole::Instruction);
-            case Control::Price: return at(LabelRole::Price);
-            case Control::GivenTotal: return at(LabelRole::GivenTotal);
-            case Control::Feedback: return at(LabelRole::Feedback);
-            case Control::Score: return at(LabelRole::Score);
-            case Control::Answer: return at(LabelRole::Answer);
-            case Control::Hint: return at(LabelRole::Hint);
-            default: return val::undefined();
-        }
+        const layout::LabelRole role = layout::labelRoleOf(control);
+        return role == layout::LabelRole::Fixed ? val::undefined() : labels_[static_cast<std::size_t>(role)];
     }
 
     val elementFor(Control control) const {

@@ -21,10 +21,10 @@
 
 #include "accessibility.h"
 #include "announcement.h"
-#include "held_key_filter.h"
-#include "layout.h"
 #include "credits.h"
+#include "held_key_filter.h"
 #include "keyboard_focus.h"
+#include "layout.h"
 #include "widgets.h"
 
 namespace piecettes {
@@ -438,17 +438,8 @@ QWidget* ExerciseWindow::widgetFor(Control control) const {
 ClickLabel* ExerciseWindow::label(layout::LabelRole role) const { return labels_[static_cast<std::size_t>(role)]; }
 
 QLabel* ExerciseWindow::labelFor(Control control) const {
-    using layout::LabelRole;
-    switch (control) {
-        case Control::Instruction: return label(LabelRole::Instruction);
-        case Control::Price: return label(LabelRole::Price);
-        case Control::GivenTotal: return label(LabelRole::GivenTotal);
-        case Control::Feedback: return label(LabelRole::Feedback);
-        case Control::Score: return label(LabelRole::Score);
-        case Control::Answer: return label(LabelRole::Answer);
-        case Control::Hint: return label(LabelRole::Hint);
-        default: return nullptr;
-    }
+    const layout::LabelRole role = layout::labelRoleOf(control);
+    return role == layout::LabelRole::Fixed ? nullptr : label(role);
 }
 
 void ExerciseWindow::setCaption(Control control, const std::string& text) {

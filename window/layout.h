@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "controls.h"
+
 namespace piecettes::layout {
 
 constexpr int TwipsPerPixel = 15;
@@ -60,6 +62,20 @@ enum class Align { Left, Centre };
 // What a label is for: the window keeps the ones it writes to, the fixed ones only show.
 enum class LabelRole { Fixed, Info, Hint, Price, GivenTotal, Feedback, Answer, Instruction, Score };
 constexpr std::size_t LabelRoleCount = static_cast<std::size_t>(LabelRole::Score) + 1;
+
+// The label that shows a line the rules write, or Fixed for a control that is no label.
+constexpr LabelRole labelRoleOf(Control control) {
+    switch (control) {
+        case Control::Instruction: return LabelRole::Instruction;
+        case Control::Price: return LabelRole::Price;
+        case Control::GivenTotal: return LabelRole::GivenTotal;
+        case Control::Feedback: return LabelRole::Feedback;
+        case Control::Score: return LabelRole::Score;
+        case Control::Answer: return LabelRole::Answer;
+        case Control::Hint: return LabelRole::Hint;
+        default: return LabelRole::Fixed;
+    }
+}
 
 // Each control keeps its classic name as its objectName, so that accessibility tools
 // and tests can find it; the code itself speaks of roles.
