@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "exercise_window.h"
+#include "keyboard.h"
 
 using namespace piecettes;
 using namespace std::chrono_literals;
@@ -96,7 +97,7 @@ public:
             }
     }
     void answerByTyping(int cents) {
-        QTest::keyClicks(control(QStringLiteral("Text7")), QStringLiteral("%1,%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
+        piecettes::test::keyboard().type(control(QStringLiteral("Text7")), QStringLiteral("%1,%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
     }
 
 private:

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "exercise_window.h"
+#include "keyboard.h"
 #include "script.h"
 
 using namespace piecettes;
@@ -50,15 +51,8 @@ struct Game {
         QTest::mouseClick(form->windowHandle(), button, {}, widget->mapTo(form.get(), widget->rect().center()));
     }
     // Keys go to the window that has the keyboard focus.
-    void type(const QString& text) const {
-        for (const QChar c : text) {
-            if (c.unicode() < 0x80)
-                QTest::keyClick(QGuiApplication::focusWindow(), char(c.unicode()));
-            else
-                QTest::sendKeyEvent(QTest::Click, QGuiApplication::focusWindow(), Qt::Key_unknown, QString(c), {});
-        }
-    }
-    void key(Qt::Key key) const { QTest::keyClick(QGuiApplication::focusWindow(), key); }
+    void type(const QString& text) const { test::keyboard().type(QGuiApplication::focusWindow(), text); }
+    void key(Qt::Key key) const { test::keyboard().click(QGuiApplication::focusWindow(), key); }
 
     // Hands over the 1-euro coin and presses OK: the change question of 0.50.
     void openChangeQuestion() const {
@@ -84,7 +78,7 @@ void closeInfoWhenShown() {
         if (QWidget* box = infoBox()) {
             poll->stop();
             poll->deleteLater();
-            QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+            test::keyboard().click(box->windowHandle(), Qt::Key_Return);
         }
     });
     poll->start();
@@ -171,7 +165,7 @@ private slots:
             pausingWhileOpen = g.form->exercise().pausing();
             drawnWhileOpen = g.random.exercisesDrawn;
             praiseWhileOpen = g.caption("Label8");
-            QTest::keyClick(box->windowHandle(), Qt::Key_Escape);
+            test::keyboard().click(box->windowHandle(), Qt::Key_Escape);
         });
         whenPausing(*g.form, [&] {
             atPause = g.state();

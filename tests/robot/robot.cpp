@@ -21,6 +21,7 @@
 #include "amount.h"
 #include "exercise.h"
 #include "exercise_window.h"
+#include "keyboard.h"
 #include "random.h"
 
 namespace piecettes::robot {
@@ -293,7 +294,7 @@ private:
     void type(const Key& key) {
         QWindow* target = QGuiApplication::focusWindow();
         if (!target) target = window_->windowHandle();
-        QTest::sendKeyEvent(QTest::Click, target, key.key, QString::fromUtf8(key.text), key.modifiers);
+        test::keyboard().click(target, key.key, QString::fromUtf8(key.text), key.modifiers);
     }
 
     void openInfo() {
@@ -328,8 +329,8 @@ private:
         }
         if (!box) return;
         switch (below(3)) {
-            case 0: QTest::keyClick(box->windowHandle(), Qt::Key_Escape); break;
-            case 1: QTest::keyClick(box->windowHandle(), Qt::Key_Return); break;
+            case 0: test::keyboard().click(box->windowHandle(), Qt::Key_Escape); break;
+            case 1: test::keyboard().click(box->windowHandle(), Qt::Key_Return); break;
             default:
                 if (auto* message = qobject_cast<QMessageBox*>(box.data()))
                     QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);

@@ -2,7 +2,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +16,7 @@
 
 #include "../exercise/fakes.h"
 #include "exercise_window.h"
+#include "keyboard.h"
 #include "locale_check.h"
 
 using namespace piecettes;
@@ -108,31 +108,17 @@ struct Window {
         QCoreApplication::processEvents();
     }
     // A key typed where the keyboard focus is.
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    static void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        test::keyboard().click(QApplication::focusWidget(), key, modifiers);
     }
     // A key held down, as the X server sends it: the first press, repeats that Qt flags,
     // repeats that it misses (a release and a press with one timestamp), and the
     // release. Each event goes where the focus is at that moment.
-    void holdKey(Qt::Key key) {
-        const auto send = [&](QEvent::Type type, bool flagged) {
-            QKeyEvent event(type, key, Qt::NoModifier, QString(), flagged);
-            event.setTimestamp(keyboardTime);
-            QApplication::sendEvent(QApplication::focusWidget(), &event);
-        };
-        constexpr ulong RepeatMs = 33;
-        send(QEvent::KeyPress, false);
-        for (const bool flagged : {true, false, true, false}) {
-            keyboardTime += RepeatMs;
-            send(QEvent::KeyRelease, flagged);
-            send(QEvent::KeyPress, flagged);
-        }
-        keyboardTime += RepeatMs;
-        send(QEvent::KeyRelease, false);
-        keyboardTime += RepeatMs;
+    static void holdKey(Qt::Key key) {
+        test::keyboard().press(QApplication::focusWidget(), key);
+        for (const bool flagged : {true, false, true, false}) test::keyboard().repeat(key, flagged);
+        test::keyboard().release(QApplication::focusWidget(), key);
     }
-    // A keyboard's clock: its events never have timestamp 0, unlike those QTest makes.
-    ulong keyboardTime = 1000;
     // Another window takes the focus, and gives it back.
     void leave(QWidget& other) {
         other.show();
@@ -268,11 +254,11 @@ void ExerciseWindowTest::tabCyclesThroughShownControls() {
     // Two 1-cent coins and one 2-euro coin.
     w.random.queueExercise({2, 0, 0, 0, 0, 0, 0, 1}, 1, 0);
     QVERIFY(w.open());
-    QTest::keyClicks(w.answerText(), "12");
+    test::keyboard().type(w.answerText(), "12");
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         order << focusName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        test::keyboard().click(QApplication::focusWidget(), Qt::Key_Tab);
     }
     QCOMPARE(order, (QStringList{"Text7", "Command2", "Picture1(0)", "Picture1(7)", "Picture1(8)", "Command3"}));
     QCOMPARE(focusName(), QStringLiteral("Text7"));
@@ -351,7 +337,7 @@ void ExerciseWindowTest::playsAWholeSeries() {
                 QCOMPARE(w.caption("Label8"), QString());
                 QCOMPARE(w.caption("Label7"), QStringLiteral("3,50"));
                 QCOMPARE(focusName(), QStringLiteral("Command1"));
-                QTest::keyClick(w.ok(), Qt::Key_Space);
+                test::keyboard().click(w.ok(), Qt::Key_Space);
                 QCOMPARE(w.caption("Label8"), QStringLiteral("Bien ! Combien doit-on te rendre ?"));
                 QCOMPARE(w.form->tagText(), std::string("1"));
                 w.change(Cent5);
@@ -369,12 +355,12 @@ void ExerciseWindowTest::playsAWholeSeries() {
             case 3:  // 3,45 paid with 3,50; a wrong typed answer first, then the right one.
                 for (int coin : {Euro2, Euro1, Cent50}) w.give(coin);
                 w.clickOk();
-                QTest::keyClicks(w.answerText(), "0,5");
+                test::keyboard().type(w.answerText(), "0,5");
                 QCOMPARE(w.caption("Label12"), QStringLiteral("0.5"));
-                QTest::keyClick(w.answerText(), Qt::Key_Enter);
+                test::keyboard().click(w.answerText(), Qt::Key_Enter);
                 QCOMPARE(w.caption("Label8"), QStringLiteral("Non ! Recommence !"));
                 QCOMPARE(w.caption("Label12"), QStringLiteral("?"));
-                QTest::keyClicks(w.answerText(), "0,05");
+                test::keyboard().type(w.answerText(), "0,05");
                 break;
         }
         w.given = {};
@@ -405,15 +391,15 @@ void ExerciseWindowTest::answerBoxTakesFiveTypedCharacters() {
     Window w;
     w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
-    QTest::keyClicks(w.answerText(), "12,45");
+    test::keyboard().type(w.answerText(), "12,45");
     QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
     w.clickOk();
     QCOMPARE(w.caption("Label8"), QStringLiteral("Encore !"));
     // A sixth character is refused, but the key still reaches the key handler.
-    QTest::keyClick(w.answerText(), '6');
+    test::keyboard().type(w.answerText(), "6");
     QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
     QCOMPARE(w.caption("Label8"), QString());
-    QTest::keyClick(w.answerText(), Qt::Key_Backspace);
+    test::keyboard().click(w.answerText(), Qt::Key_Backspace);
     QCOMPARE(w.answerText()->text(), QStringLiteral("12.4"));
 }
 
@@ -427,17 +413,17 @@ void ExerciseWindowTest::programTextIsKeptWhole() {
     w.change(Cent1, Qt::RightButton);
     QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
     // Such a text can be shortened, but not lengthened, from the keyboard.
-    QTest::keyClick(w.answerText(), Qt::Key_End);
-    QTest::keyClick(w.answerText(), '9');
+    test::keyboard().click(w.answerText(), Qt::Key_End);
+    test::keyboard().type(w.answerText(), "9");
     QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
-    QTest::keyClick(w.answerText(), Qt::Key_Backspace);
+    test::keyboard().click(w.answerText(), Qt::Key_Backspace);
     QCOMPARE(w.answerText()->text(), QStringLiteral("-10,0"));
 }
 
 void ExerciseWindowTest::typedMarkupIsShownAsText() {
     Window w;
     QVERIFY(w.openChangeQuestionFor130());
-    QTest::keyClicks(w.answerText(), "<b>x");
+    test::keyboard().type(w.answerText(), "<b>x");
     QCOMPARE(w.caption("Label12"), QStringLiteral("<b>x"));
     QCOMPARE(w.control<QLabel>(QStringLiteral("Label12"))->textFormat(), Qt::PlainText);
 }
@@ -450,23 +436,23 @@ void ExerciseWindowTest::eventsDuringThePause() {
     w.give(Euro2);
     w.clickOk();
     w.next(FullPurse, 3, 45);
-    QTest::keyClicks(w.answerText(), "0,");
+    test::keyboard().type(w.answerText(), "0,");
     int countDuringPause = -1;
     QString feedbackAfterKey;
     QString praiseAgain;
     QTimer::singleShot(100ms, [&] {
         countDuringPause = w.state().exerciseCount;
         // Keys typed during the pause act on the answer and clear "Bravo !"...
-        QTest::keyClick(w.answerText(), Qt::Key_Backspace);
+        test::keyboard().click(w.answerText(), Qt::Key_Backspace);
         feedbackAfterKey = w.caption("Label8");
         // ...and an answer right again praises again, without counting twice or drawing twice.
-        QTest::keyClick(w.answerText(), '7');
+        test::keyboard().type(w.answerText(), "7");
         praiseAgain = w.caption("Label8");
-        QTest::keyClick(w.answerText(), Qt::Key_Return);
+        test::keyboard().click(w.answerText(), Qt::Key_Return);
     });
     QElapsedTimer clock;
     clock.start();
-    QTest::keyClick(w.answerText(), '7');  // "0.7": right, so the pause runs inside this key.
+    test::keyboard().type(w.answerText(), "7");  // "0.7": right, so the pause runs inside this key.
     QVERIFY(clock.elapsed() >= 300);
     QCOMPARE(countDuringPause, 1);
     QCOMPARE(feedbackAfterKey, QString());

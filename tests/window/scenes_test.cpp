@@ -11,6 +11,7 @@
 
 #include "../exercise/fakes.h"
 #include "exercise_window.h"
+#include "keyboard.h"
 #include "locale_check.h"
 
 using namespace piecettes;
@@ -94,7 +95,7 @@ void ScenesTest::everyTextFitsItsBox() {
     QCOMPARE(form_->tagText(), std::string("1"));
     scene(QStringLiteral("change-question"));
     auto* text7 = form_->findChild<QLineEdit*>(QStringLiteral("Text7"));
-    QTest::keyClick(text7, Qt::Key_Return);
+    test::keyboard().click(text7, Qt::Key_Return);
     scene(QStringLiteral("wrong"));
     for (int i = 0; i < 6; ++i) QTest::mousePress(picture(Euro2), Qt::RightButton);
     QCOMPARE(text7->text(), QStringLiteral("-12,00"));
@@ -103,7 +104,7 @@ void ScenesTest::everyTextFitsItsBox() {
     // Then exact payments of one cent, up to the widest score line.
     for (int i = 1; i < SeriesLength; ++i) random_.queueExercise(FullPurse, 0, 1);
     text7->clear();
-    QTest::keyClicks(text7, "0,01");
+    test::keyboard().type(text7, "0,01");
     for (int exercise = 2; exercise < SeriesLength; ++exercise) give(Cent1, 0);
     QCOMPARE(form_->exercise().state().exerciseCount, SeriesLength);
     scene(QStringLiteral("score"));
@@ -111,7 +112,7 @@ void ScenesTest::everyTextFitsItsBox() {
     // The last exercise, won by typing the change due.
     give(Euro2, 0);
     clickOk();
-    QTest::keyClicks(text7, "1,99");
+    test::keyboard().type(text7, "1,99");
     QVERIFY(form_->exercise().seriesFinished());
     scene(QStringLiteral("series-done"));
     QCOMPARE(scenes_, 9);
