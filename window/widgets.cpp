@@ -114,15 +114,12 @@ CoinPicture::CoinPicture(const QPixmap& image, QWidget* parent) : QWidget(parent
     ringTimer_.setInterval(HoldFrameMs);
     connect(&ringTimer_, &QTimer::timeout, this, [this] {
         update();
-        if (holdProgress() < 1) return;
-        holdComplete_ = true;
-        ringTimer_.stop();
+        if (holdProgress() >= 1) ringTimer_.stop();
     });
 }
 
 double CoinPicture::holdProgress() const {
     if (touchId_ < 0) return 0;
-    if (holdComplete_) return 1;
     const int hold = std::max(1, QGuiApplication::styleHints()->mousePressAndHoldInterval());
     return std::min(1.0, static_cast<double>(held_.elapsed()) / hold);
 }
@@ -132,7 +129,7 @@ bool CoinPicture::event(QEvent* event) {
         case QEvent::TouchBegin: {
             const auto* touch = static_cast<QTouchEvent*>(event);
             touchId_ = touch->points().front().id();
-            holdComplete_ = false;
+            touchedAt_ = touch->timestamp();
             held_.start();
             ringTimer_.start();
             update();
@@ -143,28 +140,30 @@ bool CoinPicture::event(QEvent* event) {
         case QEvent::TouchEnd: {
             const auto* touch = static_cast<QTouchEvent*>(event);
             for (const QEventPoint& point : touch->points())
-                if (point.id() == touchId_ && !rect().contains(point.position().toPoint())) endTouch(false);
-            if (event->type() == QEvent::TouchEnd) endTouch(touchId_ >= 0);
+                if (point.id() == touchId_ && !rect().contains(point.position().toPoint())) endTouch(std::nullopt);
+            if (event->type() == QEvent::TouchEnd)
+                endTouch(touchId_ >= 0 ? std::optional(touch->timestamp()) : std::nullopt);
             event->accept();
             return true;
         }
         case QEvent::TouchCancel:
-            endTouch(false);
+            endTouch(std::nullopt);
             event->accept();
             return true;
         default: return QWidget::event(event);
     }
 }
 
-void CoinPicture::endTouch(bool counts) {
-    // A finger held for the whole time is a hold, even when a busy machine has not yet
-    // let the ring's timer fill the ring.
-    const bool held = holdProgress() >= 1;
+void CoinPicture::endTouch(std::optional<quint64> liftedAt) {
+    // The events' own times say how long the finger stayed, however late a busy machine
+    // handles them or fires the ring's timer; only events without times fall back on the clock.
+    const quint64 hold = std::max(1, QGuiApplication::styleHints()->mousePressAndHoldInterval());
+    const bool timed = liftedAt && touchedAt_ != 0 && *liftedAt >= touchedAt_;
+    const bool held = timed ? *liftedAt - touchedAt_ >= hold : holdProgress() >= 1;
     touchId_ = -1;
-    holdComplete_ = false;
     ringTimer_.stop();
     update();
-    if (counts) emit pressed(held ? RightButton : LeftButton);
+    if (liftedAt) emit pressed(held ? RightButton : LeftButton);
 }
 
 void CoinPicture::paintEvent(QPaintEvent*) {

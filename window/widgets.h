@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace piecettes {
 
@@ -61,7 +62,9 @@ public:
 // - Mouse: the button pressed.
 // - Touch: a tap is a left press; a finger held for the platform's press-and-hold time
 //   is a right press, and a ring that fills shows the hold being counted. Both count
-//   when the finger lifts; a finger that slid off the coin does nothing.
+//   when the finger lifts; a finger that slid off the coin does nothing. The time the
+//   finger stayed is read from the touch events' own times, so that a busy machine that
+//   handles the lift late does not turn a tap into a hold.
 // - Keyboard, with the focus on it: Space or Enter is a left press, Shift+Space or the
 //   Menu key a right press. The focused coin shows a ring.
 class CoinPicture : public QWidget {
@@ -88,14 +91,15 @@ protected:
 private:
     // How far the hold has come, from 0 to 1, as the ring shows it.
     double holdProgress() const;
-    void endTouch(bool counts);
+    // Ends the touch; a lift at this event time counts as a press.
+    void endTouch(std::optional<quint64> liftedAt);
 
     QPixmap image_;
     // The finger being followed, while one touches the coin and has not slid off it.
     int touchId_ = -1;
+    // When the finger came: the touch event's time, and this machine's clock for the ring.
+    quint64 touchedAt_ = 0;
     QElapsedTimer held_;
-    // Set by the ring's timer once the ring is full: a hold counts as the ring shows it.
-    bool holdComplete_ = false;
     QTimer ringTimer_;
 };
 
