@@ -1,7 +1,6 @@
 #include "keyboard.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
@@ -20,38 +19,17 @@ QString keyText(Qt::Key key) {
 
 }  // namespace
 
-Keyboard::Keyboard(QObject* application) : QObject(application), now_(Step) { application->installEventFilter(this); }
+Keyboard::Keyboard(QObject* application)
+    : InputClock(application, {QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride}) {}
 
 Keyboard& keyboard() {
     auto* keyboard = qApp->findChild<Keyboard*>(QString(), Qt::FindDirectChildrenOnly);
     return keyboard ? *keyboard : *new Keyboard(qApp);
 }
 
-bool Keyboard::eventFilter(QObject*, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-            if (stamp_ != 0) static_cast<QKeyEvent*>(event)->setTimestamp(stamp_);
-            break;
-        default: break;
-    }
-    return false;
-}
-
-template <typename Send>
-void Keyboard::stamped(unsigned long time, Send send) {
-    // A key sent from inside another (a pause or a box that runs within a press) has its own time.
-    const unsigned long outer = stamp_;
-    stamp_ = time;
-    send();
-    stamp_ = outer;
-}
-
 template <typename Target>
 void Keyboard::send(bool press, Target* target, Qt::Key key, const QString& text, Qt::KeyboardModifiers modifiers) {
-    now_ += Step;
-    stamped(now_, [&] { QTest::sendKeyEvent(press ? QTest::Press : QTest::Release, target, key, text, modifiers); });
+    stamped(advance(Step), [&] { QTest::sendKeyEvent(press ? QTest::Press : QTest::Release, target, key, text, modifiers); });
 }
 
 template <typename Target>
@@ -101,8 +79,7 @@ void Keyboard::type(QWindow* target, const QString& text) {
 }
 
 void Keyboard::repeat(Qt::Key key, bool flagged) {
-    now_ += Step;
-    stamped(now_, [&] {
+    stamped(advance(Step), [&] {
         QTest::simulateEvent(QApplication::focusWidget(), false, key, {}, keyText(key), flagged);
         QTest::simulateEvent(QApplication::focusWidget(), true, key, {}, keyText(key), flagged);
     });

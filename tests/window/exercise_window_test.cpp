@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +17,7 @@
 #include "exercise_window.h"
 #include "keyboard.h"
 #include "locale_check.h"
+#include "touch_screen.h"
 
 using namespace piecettes;
 using fakes::ScriptedRandom;
@@ -72,11 +72,11 @@ struct Window {
                 key(Qt::Key_Space, left ? Qt::NoModifier : Qt::ShiftModifier);
                 break;
             case Hands::Touch:
-                // A hold is a right press; the paying half takes any press alike, so only
-                // the change question needs the time a hold takes.
-                QTest::touchEvent(form.get(), touchScreen()).press(0, coin->rect().center(), coin);
-                if (!left && form->tagText() == ChangeTag) QTest::qWait(3 * QGuiApplication::styleHints()->mousePressAndHoldInterval() / 2);
-                QTest::touchEvent(form.get(), touchScreen()).release(0, coin->rect().center(), coin);
+                // A hold is a right press.
+                if (left)
+                    test::touchScreen().tap(coin);
+                else
+                    test::touchScreen().hold(coin);
                 break;
             case Hands::AssistiveTool:
                 act(coin, left ? QAccessibleActionInterface::pressAction() : QAccessibleActionInterface::showMenuAction());
@@ -91,10 +91,7 @@ struct Window {
                 tabTo(target);
                 key(Qt::Key_Space);
                 break;
-            case Hands::Touch:
-                QTest::touchEvent(form.get(), touchScreen()).press(0, target->rect().center(), target);
-                QTest::touchEvent(form.get(), touchScreen()).release(0, target->rect().center(), target);
-                break;
+            case Hands::Touch: test::touchScreen().tap(target); break;
             case Hands::AssistiveTool:
                 act(target, QAccessibleActionInterface::pressAction());
                 // A button's press action clicks it a moment later, as it shows the press.
@@ -133,10 +130,6 @@ struct Window {
     void tabTo(QWidget* target) {
         for (int tabs = 0; !target->hasFocus() && tabs < 2 * CellCount + 4; ++tabs) key(Qt::Key_Tab);
         QVERIFY2(target->hasFocus(), qPrintable(target->objectName()));
-    }
-    static QPointingDevice* touchScreen() {
-        static QPointingDevice* device = QTest::createTouchDevice();
-        return device;
     }
 
     // Hands over the next coin of this type from the purse. From the keyboard the focus
@@ -277,12 +270,6 @@ void ExerciseWindowTest::playsAWholeSeries_data() {
 
 void ExerciseWindowTest::playsAWholeSeries() {
     QFETCH(Hands, hands);
-    // A short hold keeps the run quick; the ring and the count use the same setting. A tap
-    // must still lift well within it on a loaded machine.
-    QStyleHints* hints = QGuiApplication::styleHints();
-    const int hold = hints->mousePressAndHoldInterval();
-    hints->setMousePressAndHoldInterval(100);
-    const auto restoreHold = qScopeGuard([&] { hints->setMousePressAndHoldInterval(hold); });
     Window w;
     w.hands = hands;
     w.next(FullPurse, 3, 45);
@@ -290,9 +277,7 @@ void ExerciseWindowTest::playsAWholeSeries() {
     if (hands == Hands::Touch) {
         // A finger that slides off the coin before it lifts hands nothing over.
         QWidget* coin = w.picture(cellOf(Euro2, 0));
-        QTest::touchEvent(w.form.get(), Window::touchScreen()).press(0, coin->rect().center(), coin);
-        QTest::touchEvent(w.form.get(), Window::touchScreen()).move(0, coin->rect().center() + QPoint(0, 80), coin);
-        QTest::touchEvent(w.form.get(), Window::touchScreen()).release(0, coin->rect().center() + QPoint(0, 80), coin);
+        test::touchScreen().slide(coin, QPoint(0, 80));
         QVERIFY(coin->isVisible());
         QCOMPARE(w.caption("Label7"), QString());
     }
