@@ -1,6 +1,7 @@
 #include "touch_screen.h"
 
 #include <QApplication>
+#include <QPointingDevice>
 #include <QStyleHints>
 #include <QTest>
 
@@ -15,7 +16,10 @@ constexpr unsigned long Step = 40;
 
 TouchScreen::TouchScreen(QObject* application)
     : InputClock(application, {QEvent::TouchBegin, QEvent::TouchUpdate, QEvent::TouchEnd}),
-      device_(QTest::createTouchDevice()) {}
+      device_(QTest::createTouchDevice()) {
+    // Qt's registry of devices does not own it.
+    device_->setParent(this);
+}
 
 TouchScreen& touchScreen() {
     auto* screen = qApp->findChild<TouchScreen*>(QString(), Qt::FindDirectChildrenOnly);
