@@ -123,15 +123,16 @@ var pageScript = (function () {
 
   // Touch: the first finger only. A tap is a left press or a click, a hold on a coin a
   // right press; a finger that slides off its control, or a cancelled touch, does nothing.
+  // The hold is judged by the events' own times: on a busy machine a timer may fire
+  // before a lift already made is handled, or long after the hold was done.
   function onTouchStart(event) {
     event.preventDefault();
     if (touch) return;
     const point = event.changedTouches[0];
     const control = controlOf(point.target);
-    touch = { id: point.identifier, control, held: false, timer: 0, ring: null };
+    touch = { id: point.identifier, control, start: event.timeStamp, ring: null };
     if (!control || blocked(control) || control.kind !== 'coin' || !shown(control.element)) return;
     touch.ring = holdRing(control.element);
-    touch.timer = setTimeout(() => { touch.held = true; }, HoldMs);
   }
 
   function trackedPoint(event) {
@@ -147,7 +148,6 @@ var pageScript = (function () {
 
   function endTouch() {
     if (!touch) return;
-    clearTimeout(touch.timer);
     if (touch.ring) touch.ring.remove();
     touch = null;
   }
@@ -158,7 +158,6 @@ var pageScript = (function () {
     if (!point || !touch.control || inside(touch.control.element, point)) return;
     // Slid off: the touch now counts for nothing, and its ring goes.
     touch.control = null;
-    clearTimeout(touch.timer);
     if (touch.ring) touch.ring.remove();
     touch.ring = null;
   }
@@ -168,7 +167,7 @@ var pageScript = (function () {
     const point = trackedPoint(event);
     if (!point) return;
     const control = touch.control;
-    const held = touch.held;
+    const held = event.timeStamp - touch.start >= HoldMs;
     endTouch();
     if (!control || !inside(control.element, point) || blocked(control) || !shown(control.element)) return;
     if (control.kind === 'coin') Module._page_coin(control.cell, held ? 2 : 1);
