@@ -9,7 +9,6 @@
 #include <array>
 #include <chrono>
 #include <memory>
-#include <optional>
 
 #include "controls.h"
 #include "exercise.h"
