@@ -7,7 +7,9 @@ Debian's python3-websocket, and prints a table:
   text label in the same font, both loaded from file:// in turn in the same run, round
   after round, and timed alike: the moment every shown text and coin picture has been
   drawn (see DRAWN); and the same once more, each page the first one opened by a fresh
-  browser, as a child's first start of the day is;
+  browser, as a child's first start of the day is; and the page against the same window
+  saved as plain HTML once its first exercise is drawn, with no script (the static
+  window), all three loaded in turn in the same run, warm and in fresh browsers;
 - waiting: what the page does while it waits, once for the child and once through the
   success pause: script time, tasks, style and layout passes, animation frames and
   timers asked for, CSS animations running, and network requests;
@@ -146,6 +148,32 @@ def first_paint(browser):
     return browser.evaluate("performance.getEntriesByName('first-contentful-paint')[0].startTime")
 
 
+# The page as it stands once its first exercise is drawn, as plain HTML: no script, so
+# no WebAssembly, and nothing marked for element timing yet.
+SAVED_WINDOW = """(() => {
+  const copy = document.documentElement.cloneNode(true);
+  for (const element of copy.querySelectorAll('script')) element.remove();
+  for (const element of copy.querySelectorAll('[elementtiming]')) element.removeAttribute('elementtiming');
+  return '<!DOCTYPE html>' + copy.outerHTML;
+})()"""
+
+
+def static_window_page(browser, page, folder):
+    """The static window: the page's first exercise saved as plain HTML."""
+    browser.load(page.resolve().as_uri())
+    drawn(browser)
+    path = folder / "static.html"
+    path.write_text(browser.evaluate(SAVED_WINDOW), encoding="utf-8")
+    return path
+
+
+def spread(pages, bases):
+    ratios = [p / b for p, b in zip(pages, bases)]
+    quartiles = statistics.quantiles(ratios, n=4)
+    return "%.2f [%.2f–%.2f] × (%.0f ms against %.0f ms)" % (
+        statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(bases))
+
+
 def text_floor_page(page, folder):
     """The floor: one label in the window's font, the same Comic Neue inlined the same way."""
     font = re.search(r'@font-face \{[^}]*font-style: normal;[^}]*\}', page.read_text(encoding="utf-8")).group(0)
@@ -205,23 +233,21 @@ def activity(browser, seconds, before_wait=None):
     }
 
 
-def first_starts(page, floor, rounds):
+def first_starts(paths, rounds):
     """The start as above, each page loaded first by a browser of its own: nothing of the
-    page (compiled code, locale data, decoded pictures) is left from an earlier load."""
-    pages, floors = [], []
+    page (compiled code, locale data, decoded pictures) is left from an earlier load.
+    Returns the times of each path, in the order given."""
+    times = [[] for _ in paths]
     for _ in range(rounds):
-        for path, times in ((page, pages), (floor, floors)):
+        for path, each in zip(paths, times):
             browser = Browser()
             try:
                 browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
                 browser.load(path.resolve().as_uri())
-                times.append(drawn(browser))
+                each.append(drawn(browser))
             finally:
                 browser.close()
-    ratios = [p / f for p, f in zip(pages, floors)]
-    quartiles = statistics.quantiles(ratios, n=4)
-    return "%.2f [%.2f–%.2f] × (%.0f ms against %.0f ms)" % (
-        statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(floors))
+    return times
 
 
 def screenshots(page, folder):
@@ -260,19 +286,20 @@ def main():
     try:
         browser.call("Network.setCacheDisabled", cacheDisabled=True)
         marking = browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)["identifier"]
-        pages, floors, ratios = [], [], []
+        static = static_window_page(browser, args.page, folder)
+        pages, statics, floors = [], [], []
         for _ in range(args.rounds):
-            browser.load(args.page.resolve().as_uri())
-            pages.append(drawn(browser))
-            browser.load(floor.resolve().as_uri())
-            floors.append(drawn(browser))
-            ratios.append(pages[-1] / floors[-1])
+            for path, times in ((args.page, pages), (static, statics), (floor, floors)):
+                browser.load(path.resolve().as_uri())
+                times.append(drawn(browser))
         browser.call("Page.removeScriptToEvaluateOnNewDocument", identifier=marking)
-        quartiles = statistics.quantiles(ratios, n=4)
-        print("| start: navigation to the first exercise drawn | ≤ 1.5 × text floor | %.2f [%.2f–%.2f] × (%.0f ms against %.0f ms) |"
-              % (statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(floors)))
+        print("| start: navigation to the first exercise drawn | ≤ 1.5 × text floor | %s |" % spread(pages, floors))
+        print("| the same against the static window | ≤ 1.10 × static window | %s; the static window %s the floor |"
+              % (spread(pages, statics), spread(statics, floors)))
         if args.fresh:
-            print("| start, each page opened by a fresh browser | — | %s |" % first_starts(args.page, floor, args.fresh))
+            pages, statics, floors = first_starts((args.page, static, floor), args.fresh)
+            print("| start, each page opened by a fresh browser | — | %s |" % spread(pages, floors))
+            print("| the same against the static window | ≤ 1.10 × static window | %s |" % spread(pages, statics))
 
         # Waiting: for the child, then through the pause after an exact payment.
         browser.call("Page.addScriptToEvaluateOnNewDocument", source=COUNTERS)

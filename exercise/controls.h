@@ -1,7 +1,6 @@
 // The operations on the window's controls that the exercise rules use.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -47,7 +46,7 @@ public:
     virtual void setVisible(Control control, bool visible) = 0;
     // Colours the answer box: green when right, white again for the next question.
     virtual void setBackColour(Control control, Colour colour) = 0;
-    // Paints Answer or AnswerInput now, before a pause would let the event loop do it.
+    // Paints Answer or AnswerInput now, before the window returns to its event loop.
     virtual void repaintNow(Control control) = 0;
 
     // Shows or hides the coin of a cell of the purse.
@@ -76,11 +75,6 @@ public:
     // The window's free-text tag, where the phase is kept.
     virtual std::string tag() const = 0;
     virtual void setTag(const std::string& tag) = 0;
-
-    // Waits while the window keeps handling its events, and returns once the time is
-    // over and no handler run from the wait is still running. Returns false when the
-    // window has been closed or the program is quitting: nothing may touch a control then.
-    virtual bool pause(std::chrono::milliseconds duration) = 0;
 };
 
 }  // namespace piecettes

@@ -1,5 +1,6 @@
 #include "exercise.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -55,7 +56,7 @@ Amount Exercise::coinValue(int type) const {
 std::string Exercise::format(double amount) const { return formatAmount(amount, decimalSeparator_); }
 
 void Exercise::windowActivated() {
-    if (started_ || gone_) return;
+    if (started_) return;
     started_ = true;
     coinValue_ = CoinValues;
     for (int cell = 0; cell < CellCount; ++cell) {
@@ -68,7 +69,6 @@ void Exercise::windowActivated() {
 }
 
 void Exercise::newExercise() {
-    if (gone_) return;
     random_.reseed();
     controls_.setCaption(Control::Instruction, text::PayInstruction);
     controls_.setCaption(Control::Feedback, "");
@@ -110,7 +110,7 @@ void Exercise::drawPrice() {
 }
 
 void Exercise::coinPressed(int cell, int button) {
-    if (gone_ || !validCell(cell)) return;
+    if (!validCell(cell)) return;
     if (controls_.tag() == PayingTag) {
         // Paying: any button hands the coin over.
         const int type = cellType(cell);
@@ -130,15 +130,11 @@ void Exercise::coinPressed(int cell, int button) {
     const double answer = readAmount(controls_.answerText());
     const double coin = coinValue(cell);
     const float value = toFloat(button == LeftButton ? answer + coin : answer - coin);
-    setAnswerText(format(value));
-    if (gone_) return;
-    controls_.repaintNow(Control::AnswerInput);
-    controls_.setFocus(Control::AnswerInput);
-    controls_.setAnswerCaret(CaretAfterAmount);
+    then(setAnswerText(format(value)), Rest::ChangeCoinCounted);
 }
 
 void Exercise::squareClicked(int cell) {
-    if (gone_ || !validCell(cell)) return;
+    if (!validCell(cell)) return;
     const int type = cellType(cell);
     controls_.setCaption(Control::Feedback, "");
     controls_.setCoinVisible(cell, true);
@@ -153,7 +149,6 @@ void Exercise::squareClicked(int cell) {
 }
 
 void Exercise::okPressed() {
-    if (gone_) return;
     if (controls_.tag() == ChangeTag) {
         int key = EnterKey;
         answerKey(key);
@@ -179,7 +174,6 @@ void Exercise::okPressed() {
 }
 
 void Exercise::tooManyCoins() {
-    if (gone_) return;
     controls_.setCaption(Control::Feedback, text::TooManyCoinsMessage);
 }
 
@@ -189,22 +183,19 @@ bool Exercise::answerIsRight() const {
     return std::fabs(due - answer) < AmountTolerance;
 }
 
-void Exercise::setAnswerText(const std::string& text) {
+bool Exercise::setAnswerText(const std::string& text) {
     controls_.setAnswerText(text);
-    answerChanged();
+    return judgeAnswer();
 }
 
-void Exercise::answerChanged() {
-    if (gone_) return;
+void Exercise::answerChanged() { judgeAnswer(); }
+
+bool Exercise::judgeAnswer() {
     controls_.setCaption(Control::Answer, controls_.answerText());
-    if (answerIsRight()) exerciseWon();
+    return answerIsRight() && exerciseWon();
 }
 
 void Exercise::answerKey(int& key) {
-    if (gone_) {
-        key = 0;
-        return;
-    }
     if (key == ',') key = '.';
     controls_.setCaption(Control::Feedback, "");
     if (key != EnterKey) return;
@@ -216,54 +207,88 @@ void Exercise::answerKey(int& key) {
         return;
     }
     controls_.setCaption(Control::Feedback, text::Wrong);
-    setAnswerText("");
-    if (gone_) return;
-    controls_.setCaption(Control::Answer, text::Unknown);
-    controls_.setFocus(Control::AnswerInput);
+    // With the coins given paying the price exactly, the emptied answer is right.
+    then(setAnswerText(""), Rest::WrongAnswerCleared);
 }
 
-void Exercise::exerciseWon() {
-    if (gone_) return;
+bool Exercise::exerciseWon() {
     controls_.setCaption(Control::Feedback, text::Bravo);
     controls_.setBackColour(Control::Answer, Green);
     controls_.repaintNow(Control::Answer);
     if (state_.exerciseCount > 1) controls_.setCaption(Control::Score, text::score(state_.exerciseCount));
     // An answer that is still, or again, right while the pause runs only repeats the
     // praise: it must not count the exercise twice nor draw a second one.
-    if (pausing_) return;
+    if (pause_) return false;
     if (state_.exerciseCount < SeriesLength) {
-        pausing_ = true;
-        const bool windowAlive = controls_.pause(SuccessPause);
-        pausing_ = false;
-        if (!windowAlive) {
-            gone_ = true;
-            return;
-        }
-        controls_.setVisible(Control::Answer, false);
-        controls_.setBackColour(Control::Answer, White);
-        newExercise();
-        return;
+        pause_ = Pause{SuccessPause};
+        return true;
     }
     finished_ = true;
     controls_.setCaption(Control::Score, text::SeriesDone);
     controls_.setVisible(Control::Feedback, false);
     controls_.setVisible(Control::Ok, false);
     controls_.setFocus(Control::FocusPark);
+    return false;
+}
+
+std::chrono::milliseconds Exercise::pauseLeft() const { return pause_ ? pause_->left : std::chrono::milliseconds{0}; }
+
+void Exercise::timePassed(std::chrono::milliseconds elapsed) {
+    if (!pause_) return;
+    pause_->left = std::max(pause_->left - std::max(elapsed, std::chrono::milliseconds{0}), std::chrono::milliseconds{0});
+    if (pause_->left.count() == 0 && !infoOpen_) endPause();
+}
+
+void Exercise::infoOpened() { infoOpen_ = true; }
+
+void Exercise::infoClosed() {
+    infoOpen_ = false;
+    if (pause_ && pause_->left.count() == 0) endPause();
+}
+
+void Exercise::endPause() {
+    const Rest rest = pause_->rest;
+    pause_.reset();
+    controls_.setVisible(Control::Answer, false);
+    controls_.setBackColour(Control::Answer, White);
+    newExercise();
+    finish(rest);
+}
+
+void Exercise::then(bool startedPause, Rest rest) {
+    if (startedPause)
+        pause_->rest = rest;
+    else
+        finish(rest);
+}
+
+void Exercise::finish(Rest rest) {
+    switch (rest) {
+        case Rest::Nothing: break;
+        case Rest::ChangeCoinCounted:
+            controls_.repaintNow(Control::AnswerInput);
+            controls_.setFocus(Control::AnswerInput);
+            controls_.setAnswerCaret(CaretAfterAmount);
+            break;
+        case Rest::WrongAnswerCleared:
+            controls_.setCaption(Control::Answer, text::Unknown);
+            controls_.setFocus(Control::AnswerInput);
+            break;
+        case Rest::ChangeAsked:
+            controls_.setVisible(Control::Answer, true);
+            controls_.setTag(ChangeTag);
+            controls_.setFocus(Control::AnswerInput);
+            break;
+    }
 }
 
 void Exercise::askForChange() {
-    if (gone_) return;
     controls_.setCaption(Control::Feedback, text::AskChange);
     showChangeCoins();
-    setAnswerText("");
-    if (gone_) return;
-    controls_.setVisible(Control::Answer, true);
-    controls_.setTag(ChangeTag);
-    controls_.setFocus(Control::AnswerInput);
+    then(setAnswerText(""), Rest::ChangeAsked);
 }
 
 void Exercise::showChangeCoins() {
-    if (gone_) return;
     for (int cell = 0; cell < CellCount; ++cell) {
         controls_.setCoinVisible(cell, false);
         controls_.setSquareVisible(cell, false);

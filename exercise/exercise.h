@@ -3,13 +3,16 @@
 // Exercise owns the coin table and the record of the running exercise, and acts on
 // the window only through Controls. The window calls the handlers below for its
 // events; each handler changes the controls in a fixed order, which is behaviour.
-// Everything runs on the window's one thread. The success pause keeps handling
-// window events, so handlers may run nested inside exerciseWon.
+// Everything runs on the window's one thread, and every call returns at once. The
+// success pause is a phase with a deadline: the window runs one single-shot timer and
+// reports the time that has passed (timePassed), and the pause ends once its time is up
+// and the Info box is closed. Meanwhile every input acts on the exercise just won.
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "amount.h"
@@ -82,23 +85,51 @@ public:
     // so that nothing is inserted. Enter arrives as EnterKey.
     void answerKey(int& key);
 
-    // Praise, score line, then the pause and the next exercise, or the end of the series.
-    void exerciseWon();
+    // Praise and score line, then the pause, or the end of the series. Returns true when
+    // it started the pause: the caller's own remaining steps then run once the next
+    // exercise has started. During the pause it only repeats the praise.
+    bool exerciseWon();
     void tooManyCoins();
     void askForChange();
     void showChangeCoins();
+
+    // Time has passed: the pause ends once its time is up and the Info box is closed.
+    void timePassed(std::chrono::milliseconds elapsed);
+    // The Info box was opened, or closed: while it is open the pause does not end.
+    void infoOpened();
+    void infoClosed();
 
     const ExerciseState& state() const { return state_; }
     // The coin table; every slot reads 0 until the series starts.
     Amount coinValue(int type) const;
     bool seriesStarted() const { return started_; }
     bool seriesFinished() const { return finished_; }
-    bool pausing() const { return pausing_; }
-    // True once a pause found the window closed or the program quitting.
-    bool gone() const { return gone_; }
+    bool pausing() const { return pause_.has_value(); }
+    // The time left before the pause may end: zero once it is up, or when there is no pause.
+    std::chrono::milliseconds pauseLeft() const;
+    bool infoOpen() const { return infoOpen_; }
 
 private:
-    void setAnswerText(const std::string& text);
+    // The steps that follow a call which can win, as the call that started the pause
+    // leaves them until the next exercise has started.
+    enum class Rest {
+        Nothing,
+        ChangeCoinCounted,   // a change coin: repaint, focus and caret
+        WrongAnswerCleared,  // Enter on a wrong answer: "?" and the focus
+        ChangeAsked,         // the change question: its answer box, the phase and the focus
+    };
+    struct Pause {
+        std::chrono::milliseconds left;
+        Rest rest = Rest::Nothing;
+    };
+
+    // Sets the answer text and judges it; true when that started the pause.
+    bool setAnswerText(const std::string& text);
+    bool judgeAnswer();
+    // Runs the rest of a call now, or keeps it for the end of the pause that call started.
+    void then(bool startedPause, Rest rest);
+    void finish(Rest rest);
+    void endPause();
     bool answerIsRight() const;
     std::string format(double amount) const;
     void drawPurse();
@@ -111,8 +142,8 @@ private:
     ExerciseState state_;
     bool started_ = false;
     bool finished_ = false;
-    bool pausing_ = false;
-    bool gone_ = false;
+    std::optional<Pause> pause_;
+    bool infoOpen_ = false;
 };
 
 }  // namespace piecettes

@@ -3,9 +3,8 @@
 // tables of layout.h and implements Controls; page.js scales the window to the screen
 // and turns clicks, touches and keys into the calls exported at the end of this file.
 //
-// The success pause stays synchronous, as the rules expect: page_pause awaits a promise of
-// page.js, and Asyncify unwinds the call stack meanwhile, so that the browser keeps
-// handling events, which call back into the exported functions while the rules wait.
+// Every call returns at once. The success pause is the rules' phase: as it starts, page.js
+// sets one timer, and reports the time that has passed when it fires.
 #include <emscripten.h>
 #include <emscripten/val.h>
 
@@ -25,10 +24,6 @@
 #include "random.h"
 
 using emscripten::val;
-
-// Waits for page.js's pause: true when the time is over and the Info box is closed,
-// false when the child quit meanwhile.
-EM_ASYNC_JS(int, page_pause, (int milliseconds), { return await pageScript.pause(milliseconds); });
 
 // ',' or '.', as the browser's language writes 1.5 (page.js reads it).
 EM_JS(int, page_decimal_separator, (), { return pageScript.decimalSeparator(); });
@@ -125,6 +120,7 @@ public:
             focus(squares_[cell]);
         else if (move == FocusAfterPress::ToCoin && !coins_[cell]["hidden"].as<bool>())
             focus(coins_[cell]);
+        waitForPause();
     }
 
     void squareActivated(int cell) {
@@ -135,6 +131,7 @@ public:
 
     void coinPressed(int cell, int button) {
         if (validCell(cell) && !coins_[cell]["hidden"].as<bool>()) exercise_->coinPressed(cell, button);
+        waitForPause();
     }
 
     void squareClicked(int cell) {
@@ -143,12 +140,14 @@ public:
 
     void okPressed() {
         if (!ok_["hidden"].as<bool>()) exercise_->okPressed();
+        waitForPause();
     }
 
     int answerKey(int key) {
         typing_ = true;
         exercise_->answerKey(key);
         typing_ = false;
+        waitForPause();
         return key;
     }
 
@@ -156,10 +155,34 @@ public:
         typing_ = true;
         exercise_->answerChanged();
         typing_ = false;
+        waitForPause();
+    }
+
+    void infoOpened() { exercise_->infoOpened(); }
+
+    void infoClosed() {
+        exercise_->infoClosed();
+        waitForPause();
+    }
+
+    // page.js's timer fired: this much time has passed since it was set.
+    void timePassed(int milliseconds) {
+        waiting_ = false;
+        exercise_->timePassed(std::chrono::milliseconds(milliseconds));
+        waitForPause();
     }
 
 private:
     static bool validCell(int cell) { return cell >= 0 && cell < CellCount; }
+
+    // One timer of page.js's runs from the start of the pause until its time is up, and
+    // again for the rest when it fired early. While the Info box holds a pause whose time
+    // is up, none runs: closing the box ends it.
+    void waitForPause() {
+        if (waiting_ || !exercise_->pausing() || exercise_->pauseLeft().count() == 0) return;
+        waiting_ = true;
+        script().call<void>("wakeAfter", static_cast<int>(exercise_->pauseLeft().count()));
+    }
 
     static void focus(val element) {
         val options = val::object();
@@ -339,7 +362,6 @@ private:
     }
     std::string tag() const override { return tag_; }
     void setTag(const std::string& tag) override { tag_ = tag; }
-    bool pause(std::chrono::milliseconds duration) override { return page_pause(static_cast<int>(duration.count())) != 0; }
 
     static val script() { return val::global("pageScript"); }
 
@@ -355,6 +377,7 @@ private:
     std::array<Position, CellCount> squareTwips_{};
     std::string tag_;
     bool typing_ = false;
+    bool waiting_ = false;
     ClockRandom random_;
     std::unique_ptr<Exercise> exercise_;
 };
@@ -369,8 +392,7 @@ Page& page() {
 
 }  // namespace piecettes
 
-// What page.js calls. A call may return before it is done, when the rules start their
-// pause: the rest of it runs when the pause is over.
+// What page.js calls.
 extern "C" {
 EMSCRIPTEN_KEEPALIVE void page_coin(int cell, int button) { piecettes::page().coinPressed(cell, button); }
 EMSCRIPTEN_KEEPALIVE void page_coin_key(int cell, int button) { piecettes::page().coinActivated(cell, button); }
@@ -379,6 +401,9 @@ EMSCRIPTEN_KEEPALIVE void page_square_key(int cell) { piecettes::page().squareAc
 EMSCRIPTEN_KEEPALIVE void page_ok() { piecettes::page().okPressed(); }
 EMSCRIPTEN_KEEPALIVE int page_answer_key(int key) { return piecettes::page().answerKey(key); }
 EMSCRIPTEN_KEEPALIVE void page_answer_typed() { piecettes::page().answerTyped(); }
+EMSCRIPTEN_KEEPALIVE void page_info_opened() { piecettes::page().infoOpened(); }
+EMSCRIPTEN_KEEPALIVE void page_info_closed() { piecettes::page().infoClosed(); }
+EMSCRIPTEN_KEEPALIVE void page_time_passed(int milliseconds) { piecettes::page().timePassed(milliseconds); }
 }
 
 int main() {

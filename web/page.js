@@ -10,9 +10,9 @@
  *
  * page.cpp builds the controls and calls pageScript.start(); from then on this script
  * scales the window to the screen, turns clicks, touches and keys into calls of the
- * exported functions (called directly: a ccall during the pause would abort), holds the
- * Info box, speaks through the live region and closes the page. Nothing here polls:
- * every wait is an event or one timer.
+ * exported functions, holds the Info box, runs the success pause's timer, speaks through
+ * the live region and closes the page. Nothing here polls: every wait is an event or
+ * one timer.
  */
 'use strict';
 
@@ -26,7 +26,7 @@ var pageScript = (function () {
   let answer = null;
   let info = null;
   let infoReturn = null;
-  let pauseState = null;
+  let pauseTimer = 0;
   let quitting = false;
   let lastFocus = null;
   let touch = null;
@@ -324,6 +324,7 @@ var pageScript = (function () {
     infoReturn = document.activeElement;
     info.showModal();
     focus(findKind('infoOk'));
+    Module._page_info_opened();
   }
 
   function closeInfo() {
@@ -331,28 +332,19 @@ var pageScript = (function () {
     info.close();
     if (shown(infoReturn)) focus(infoReturn);
     infoReturn = null;
-    endPause();
+    Module._page_info_closed();
   }
 
-  // The success pause: over when its time is up and the Info box is closed, or at once
-  // when the child quits.
-  function pause(milliseconds) {
+  // The success pause's timer, set by the rules as the pause starts: it tells them how
+  // much time has passed. A test's shorter pause stands for the whole of it.
+  function wakeAfter(milliseconds) {
     const override = globalThis.PIECETTES_TEST_PAUSE_MS;
-    const duration = typeof override === 'number' && override >= 0 ? override : milliseconds;
-    return new Promise((resolve) => {
-      pauseState = { timeUp: false, resolve };
-      setTimeout(() => {
-        if (pauseState) pauseState.timeUp = true;
-        endPause();
-      }, duration);
-    });
-  }
-
-  function endPause() {
-    if (!pauseState || !(quitting || (pauseState.timeUp && !info.open))) return;
-    const resolve = pauseState.resolve;
-    pauseState = null;
-    resolve(quitting ? 0 : 1);
+    const shortened = typeof override === 'number' && override >= 0;
+    const start = performance.now();
+    pauseTimer = setTimeout(() => {
+      pauseTimer = 0;
+      Module._page_time_passed(shortened ? milliseconds : Math.round(performance.now() - start));
+    }, shortened ? override : milliseconds);
   }
 
   // Quitter: the tab closes where the browser lets the page close it; otherwise the
@@ -361,7 +353,8 @@ var pageScript = (function () {
     if (quitting) return;
     quitting = true;
     endTouch();
-    endPause();
+    // No further exercise starts.
+    clearTimeout(pauseTimer);
     window.close();
     if (window.closed) return;
     root.remove();
@@ -453,5 +446,5 @@ var pageScript = (function () {
     if (document.fonts) requestAnimationFrame(() => setTimeout(() => document.fonts.load('italic 1em "Comic Neue"')));
   }
 
-  return { start, show, pause, say, focusWindow, decimalSeparator };
+  return { start, show, wakeAfter, say, focusWindow, decimalSeparator };
 })();

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QImageReader>
@@ -15,7 +14,6 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -170,17 +168,23 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     exercise_ = std::make_unique<Exercise>(*static_cast<Controls*>(this), *random,
                                            options_.decimalSeparator ? options_.decimalSeparator : localeSeparator());
 
+    pauseTimer_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early.
+    pauseTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&pauseTimer_, &QTimer::timeout, this,
+            [this] { timePassed(std::chrono::milliseconds(sinceTimerStarted_.elapsed())); });
+
     // A screen reader echoes the keys typed into the answer box: what they change there
     // is not said again.
     connect(answerInput_, &QLineEdit::textEdited, this, [this] {
         const QScopedValueRollback typing(typing_, true);
-        exercise_->answerChanged();
+        play([](Exercise& exercise) { exercise.answerChanged(); });
     });
     answerInput_->setKeyHandler([this](int& key) {
         const QScopedValueRollback typing(typing_, true);
-        exercise_->answerKey(key);
+        play([&key](Exercise& exercise) { exercise.answerKey(key); });
     });
-    connect(ok_, &QPushButton::clicked, this, [this] { exercise_->okPressed(); });
+    connect(ok_, &QPushButton::clicked, this, [this] { play([](Exercise& exercise) { exercise.okPressed(); }); });
     connect(quitter_, &QPushButton::clicked, this, &ExerciseWindow::quit);
     connect(label(layout::LabelRole::Info), &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
     answerInput_->setFocus(Qt::OtherFocusReason);
@@ -296,7 +300,8 @@ void ExerciseWindow::buildPurse() {
         picture->setAccessibleName(coin);
         picture->setGeometry(pixels(layout::pictureRect(cell)));
         picture->setFocusPolicy(Qt::TabFocus);
-        connect(picture, &CoinPicture::pressed, this, [this, cell](int button) { exercise_->coinPressed(cell, button); });
+        connect(picture, &CoinPicture::pressed, this,
+                [this, cell](int button) { play([=](Exercise& exercise) { exercise.coinPressed(cell, button); }); });
         connect(picture, &CoinPicture::activated, this, [this, cell](int button) { coinActivated(cell, button); });
         pictures_[cell] = picture;
     }
@@ -311,7 +316,8 @@ void ExerciseWindow::buildPurse() {
         const auto twips = layout::squareRect(cell);
         square->setGeometry(pixels(twips));
         squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
-        connect(square, &ClickLabel::clicked, this, [this, cell] { exercise_->squareClicked(cell); });
+        connect(square, &ClickLabel::clicked, this,
+                [this, cell] { play([cell](Exercise& exercise) { exercise.squareClicked(cell); }); });
         connect(square, &ClickLabel::activated, this, [this, cell] { squareActivated(cell); });
         squares_[cell] = square;
     }
@@ -338,17 +344,52 @@ void ExerciseWindow::buildTabOrder() {
 // From the keyboard, or by an assistive tool, the focus follows the coin (keyboard_focus.h).
 void ExerciseWindow::coinActivated(int cell, int button) {
     const auto move = pressCoinByKey(*exercise_, cell, button, [this] { return tag_; });
-    if (gone_) return;
     if (move == FocusAfterPress::ToSquare && !squares_[cell]->isHidden())
         squares_[cell]->setFocus(Qt::OtherFocusReason);
     else if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
         pictures_[cell]->setFocus(Qt::OtherFocusReason);
+    waitForPause();
 }
 
 void ExerciseWindow::squareActivated(int cell) {
     const auto move = pressSquareByKey(*exercise_, cell, [this] { return ok_->hasFocus(); });
-    if (!gone_ && move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
+    if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
         pictures_[cell]->setFocus(Qt::OtherFocusReason);
+}
+
+template <typename Input>
+void ExerciseWindow::play(Input input) {
+    input(*exercise_);
+    waitForPause();
+}
+
+// The pause's one timer starts as the pause does, and runs until its time is up. While
+// the Info box holds a pause whose time is up, no timer runs: closing the box ends it.
+// A closed window waits for nothing: the program is ending, and no exercise follows.
+void ExerciseWindow::waitForPause() {
+    if (waiting_ || isHidden() || !exercise_->pausing() || exercise_->pauseLeft().count() == 0) return;
+    waiting_ = true;
+    if (options_.testClock) return;
+    sinceTimerStarted_.start();
+    pauseTimer_.start(exercise_->pauseLeft());
+}
+
+void ExerciseWindow::timePassed(std::chrono::milliseconds elapsed) {
+    pauseTimer_.stop();
+    waiting_ = false;
+    exercise_->timePassed(elapsed);
+    // A timer that fired a little early waits for the rest.
+    waitForPause();
+}
+
+// Once the window is closed, no time passes for the rules and the Info box says nothing more.
+void ExerciseWindow::stopTime() {
+    pauseTimer_.stop();
+    waiting_ = false;
+    if (info_) {
+        info_->disconnect(this);
+        info_->deleteLater();
+    }
 }
 
 void ExerciseWindow::showCentred() {
@@ -367,7 +408,7 @@ QString ExerciseWindow::credits() {
 
 bool ExerciseWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
-        if (!exercise_->seriesStarted() && !exercise_->gone()) {
+        if (!exercise_->seriesStarted()) {
             // The series starts by moving all 40 squares and hiding all 80 pictures and
             // squares of the purse: while the purse is shown, Qt blits or marks the
             // backing store for each. It is drawn once, afterwards, either way.
@@ -382,10 +423,8 @@ bool ExerciseWindow::event(QEvent* event) {
 }
 
 void ExerciseWindow::closeEvent(QCloseEvent* event) {
-    if (!gone_) {
-        gone_ = true;
-        emit gone();
-    }
+    stopTime();
+    if (isVisible()) emit gone();
     event->accept();
 }
 
@@ -405,22 +444,28 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
                                      -layout::FrameWidth));
 }
 
+// The box is modal to the window and returns at once; its closing is reported to the rules.
 void ExerciseWindow::showInfo() {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(layout::InfoTitle), credits(), QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("Info"));
+    if (info_) return;
+    info_ = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(layout::InfoTitle), credits(), QMessageBox::Ok, this);
+    info_->setObjectName(QStringLiteral("Info"));
     // One plain OK: the style gives the standard button an icon, and Qt its own text.
-    QAbstractButton* ok = box.button(QMessageBox::Ok);
+    QAbstractButton* ok = info_->button(QMessageBox::Ok);
     ok->setIcon({});
     ok->setText(QStringLiteral("OK"));
     heldKeys_->watch(ok);
-    box.exec();
+    connect(info_, &QDialog::finished, this, &ExerciseWindow::infoClosed);
+    exercise_->infoOpened();
+    info_->open();
+}
+
+void ExerciseWindow::infoClosed() {
+    info_->deleteLater();
+    info_ = nullptr;
+    play([](Exercise& exercise) { exercise.infoClosed(); });
 }
 
 void ExerciseWindow::quit() {
-    if (!gone_) {
-        gone_ = true;
-        emit gone();
-    }
     close();
     QCoreApplication::quit();
 }
@@ -501,22 +546,6 @@ void ExerciseWindow::setFocus(Control control) {
         return;
     }
     widgetFor(control)->setFocus(Qt::OtherFocusReason);
-}
-
-bool ExerciseWindow::pause(std::chrono::milliseconds duration) {
-    if (gone_) return false;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    // A coarse timer may fire up to 5 % early.
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &ExerciseWindow::gone, &loop, &QEventLoop::quit);
-    timer.start(options_.pause.value_or(duration));
-    loop.exec();
-    // The loop also returns at once when the application quits.
-    if (timer.isActive()) gone_ = true;
-    return !gone_;
 }
 
 }  // namespace piecettes

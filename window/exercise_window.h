@@ -1,12 +1,14 @@
 // The program's only window, ExerciseWindow, with its 99 controls and its two commands.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <chrono>
 #include <memory>
-#include <optional>
 
 #include "controls.h"
 #include "exercise.h"
@@ -14,6 +16,7 @@
 
 class QFrame;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 namespace piecettes {
@@ -26,8 +29,9 @@ class HeldKeyFilter;
 class TakeBackSquare;
 
 struct WindowOptions {
-    // Replaces the success pause, so that tests need not wait it out.
-    std::optional<std::chrono::milliseconds> pause;
+    // Time passes only as the caller says, through timePassed(): tests inject it rather
+    // than wait for the success pause. The window then runs no timer of its own.
+    bool testClock = false;
     // A random source of the caller's, which must outlive the window.
     RandomSource* random = nullptr;
     // ',' or '.'; by default the one of the user's locale.
@@ -48,6 +52,12 @@ public:
     void showCentred();
 
     const Exercise& exercise() const { return *exercise_; }
+    // Tells the rules how much time has passed; the pause's timer calls it once the
+    // pause's time is up, and tests with testClock call it themselves.
+    void timePassed(std::chrono::milliseconds elapsed);
+    // True while the window waits for the pause's time: its timer runs, or, with
+    // testClock, would run. Never once the window is closed.
+    bool waitingForTime() const { return waiting_; }
     // The window's tag, where the exercise keeps its phase.
     const std::string& tagText() const { return tag_; }
     // The credit line of the Info box.
@@ -67,7 +77,13 @@ private:
     void buildPurse();
     void buildTabOrder();
     void showInfo();
+    void infoClosed();
     void quit();
+    void stopTime();
+    // Runs an input through the rules, then waits for the time of a pause it started.
+    template <typename Input>
+    void play(Input input);
+    void waitForPause();
     void coinActivated(int cell, int button);
     void squareActivated(int cell);
     void showInPurse(QWidget* cell, bool visible);
@@ -91,7 +107,6 @@ private:
     void setFocus(Control control) override;
     std::string tag() const override { return tag_; }
     void setTag(const std::string& tag) override { tag_ = tag; }
-    bool pause(std::chrono::milliseconds duration) override;
 
     Options options_;
     // The installed font families, read once for the window's 19 fonts.
@@ -99,7 +114,11 @@ private:
     std::unique_ptr<RandomSource> ownRandom_;
     std::unique_ptr<Exercise> exercise_;
     std::string tag_;
-    bool gone_ = false;
+    // The pause's single-shot timer, and the time since it was started.
+    QTimer pauseTimer_;
+    QElapsedTimer sinceTimerStarted_;
+    bool waiting_ = false;
+    QPointer<QMessageBox> info_;
     // Set while a key typed into the answer box is handled.
     bool typing_ = false;
 

@@ -14,15 +14,16 @@ enum class FocusAfterPress { Stays, ToSquare, ToCoin };
 // Presses the coin of a cell, as its key does, and says where the focus follows it: to
 // its square once it is handed over, where the same key takes it back, and back to the
 // coin in the change question (tag "1"), where the child goes on counting. A press that
-// wins leaves the focus where the next exercise, or the end of the series, put it. The
+// wins leaves the focus where the rules put it: once the pause it started is over, where
+// the next exercise puts it; at the end of the series, on the focus park or the answer.
+// A press during the pause is no win and moves the focus as at any other time. The
 // coin must be shown; tag reads the window's tag once the press is over.
 template <typename Tag>
 FocusAfterPress pressCoinByKey(Exercise& exercise, int cell, int button, Tag tag) {
-    const int before = exercise.state().exerciseCount;
+    const bool pausing = exercise.pausing();
     const bool finished = exercise.seriesFinished();
     exercise.coinPressed(cell, button);
-    if (exercise.gone() || exercise.state().exerciseCount != before || exercise.seriesFinished() != finished)
-        return FocusAfterPress::Stays;
+    if (exercise.pausing() != pausing || exercise.seriesFinished() != finished) return FocusAfterPress::Stays;
     return std::string(tag()) == ChangeTag ? FocusAfterPress::ToCoin : FocusAfterPress::ToSquare;
 }
 
@@ -31,7 +32,7 @@ FocusAfterPress pressCoinByKey(Exercise& exercise, int cell, int button, Tag tag
 template <typename OkHasFocus>
 FocusAfterPress pressSquareByKey(Exercise& exercise, int cell, OkHasFocus okHasFocus) {
     exercise.squareClicked(cell);
-    return exercise.gone() || okHasFocus() ? FocusAfterPress::Stays : FocusAfterPress::ToCoin;
+    return okHasFocus() ? FocusAfterPress::Stays : FocusAfterPress::ToCoin;
 }
 
 }  // namespace piecettes

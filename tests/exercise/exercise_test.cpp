@@ -1,4 +1,6 @@
 // Paying, the change question, the praise and the end of the series.
+#include <functional>
+
 #include "fakes.h"
 #include "locale_check.h"
 
@@ -80,11 +82,13 @@ private slots:
         for (int k : {cellOf(Euro2, 0), cellOf(Cent20, 0), cellOf(Cent20, 1)})
             QVERIFY(g[cell("square", k)] == "1" && g[cell("picture", k)] == "0");
         QVERIFY(!focusMovedSince(g, mark));
-        QCOMPARE(g.controls.pauses, 0);
+        QVERIFY(!g.exercise.pausing());
 
         g.give(Cent5, button);
-        QCOMPARE(g.controls.pauses, 1);
-        QVERIFY(g.controls.logged({"caption GivenTotal 2,45", "caption Feedback Bravo !", "pause 3000"}, mark));
+        QVERIFY(g.exercise.pausing());
+        QVERIFY(g.controls.logged({"caption GivenTotal 2,45", "caption Feedback Bravo !"}, mark));
+        QCOMPARE(g.count(), 1);
+        g.pass();
         QCOMPARE(g.count(), 2);
     }
 
@@ -128,16 +132,15 @@ private slots:
             QCOMPARE(focusMovedSince(g, mark), message != "Encore !");
             if (message != "Encore !") QCOMPARE(g["focus"], QString("Ok"));
         }
-        QCOMPARE(g.controls.pauses, 0);
+        QVERIFY(!g.exercise.pausing());
         const qsizetype mark = g.controls.log.size();
         g.exercise.okPressed();
 
         const bool won = message == text::Bravo, asked = message == text::AskChange;
-        QCOMPARE(g.controls.pauses, int(won));
+        QCOMPARE(g.exercise.pausing(), won);
         QCOMPARE(g.tag(), QString(asked ? "1" : "0"));
         if (won)
-            QVERIFY(g.controls.logged({"back Answer 65280", "repaint Answer", "caption Feedback Bravo !", "pause 3000"},
-                                      mark));
+            QVERIFY(g.controls.logged({"back Answer 65280", "repaint Answer", "caption Feedback Bravo !"}, mark));
         else if (asked)
             QCOMPARE(g["caption Feedback"], message);
         else
@@ -195,7 +198,7 @@ private slots:
         QVERIFY(g.controls.logged(
             {"answer " + after, "caption Answer " + after, "repaint AnswerInput", "focus AnswerInput", "caret 5"}, mark));
         QCOMPARE(g["caption Feedback"], QString(text::AskChange));
-        QCOMPARE(g.controls.pauses, 0);
+        QVERIFY(!g.exercise.pausing());
     }
 
     void wrongAnswer_data() {
@@ -227,7 +230,7 @@ private slots:
                                   mark));
         QVERIFY(!g.controls.log.mid(mark).contains("visible Answer 1"));
         QCOMPARE(g.tag(), QString(inChange ? "1" : "0"));
-        QCOMPARE(g.controls.pauses, 0);
+        QVERIFY(!g.exercise.pausing());
         // The next key clears the message; a comma enters as a point.
         QCOMPARE(g.key(','), int('.'));
         QCOMPARE(g["caption Feedback"], QString());
@@ -258,12 +261,12 @@ private slots:
         g.random.queueExercise(FullPurse, 0, 0);
         const qsizetype mark = g.controls.log.size();
         g.type(answer.toStdString());
-        QCOMPARE(g.controls.pauses, int(right));
+        QCOMPARE(g.exercise.pausing(), right);
         QVERIFY(g.controls.logged({"caption Answer " + answer}, mark));
     }
 
-    // The handler that wins goes on after the pause, on the next exercise. A wrong Enter empties
-    // the text, which reads 0: with the price paid exactly, that wins before "?" is shown.
+    // The rest of the call that wins runs once the pause is over, on the next exercise. A wrong
+    // Enter empties the text, which reads 0: with the price paid exactly, that wins before "?" is shown.
     void winningStepGoesOnAfterThePause_data() {
         QTest::addColumn<QString>("road");
         QTest::addColumn<QStringList>("before");
@@ -284,14 +287,19 @@ private slots:
         g.random.queueExercise(FullPurse, 4, 0);
         const qsizetype mark = g.controls.log.size();
         win();
-        QCOMPARE(g.controls.pauses, 1);
+        QVERIFY(g.exercise.pausing());
+        QVERIFY(g.controls.logged(before + QStringList{"caption Feedback Bravo !", "back Answer 65280", "repaint Answer"},
+                                  mark));
+        QCOMPARE(g.controls.log.last(), QString("repaint Answer"));
+        // Time passing in pieces, as a timer that fires early reports it.
+        g.pass(SuccessPause - std::chrono::milliseconds(1));
+        QCOMPARE(g.count(), 1);
+        g.pass(std::chrono::milliseconds(1));
+        QVERIFY(!g.exercise.pausing());
         QCOMPARE(g.count(), 2);
-        QVERIFY(g.controls.logged(
-            before +
-                QStringList{"caption Feedback Bravo !", "back Answer 65280", "repaint Answer", "pause 3000",
-                            "visible Answer 0", "back Answer 16777215", "caption Price 4,00", "focus Window"} +
-                after,
-            mark));
+        QVERIFY(g.controls.logged(QStringList{"visible Answer 0", "back Answer 16777215", "caption Price 4,00",
+                                              "focus Window"} + after,
+                                  mark));
         QCOMPARE(g.controls.log.mid(g.controls.log.size() - after.size()), after);
     }
 
@@ -299,16 +307,30 @@ private slots:
         Game g;
         g.start(FullPurse, 0, 0);
         QStringList scores;
-        g.controls.duringPause = [&] { scores << g["caption Score"]; };
-        for (int won = 1; won <= SeriesLength; ++won) {
-            if (won < SeriesLength) g.random.queueExercise(FullPurse, 0, 0);
+        for (int won = 1; won < SeriesLength; ++won) {
+            // The last exercise asks for the change of 2,00 paid for 0,50.
+            g.random.queueExercise(FullPurse, 0, won + 1 < SeriesLength ? 0 : 50);
             QCOMPARE(g.count(), won);
-            const qsizetype mark = g.controls.log.size();
             g.exercise.okPressed();
-            QCOMPARE(g.controls.pauses, std::min(won, SeriesLength - 1));
-            if (won < SeriesLength)
-                QVERIFY(g.controls.logged({"pause 3000", "visible Answer 0", "back Answer 16777215", "tag 0"}, mark));
+            QVERIFY(g.exercise.pausing());
+            scores << g["caption Score"];
+            const qsizetype mark = g.controls.log.size();
+            g.pass();
+            QVERIFY(g.controls.logged({"visible Answer 0", "back Answer 16777215", "tag 0"}, mark));
         }
+        // The twentieth answer, a change coin, ends the series with no pause; the rest of
+        // the press still runs and leaves the focus in the answer box.
+        g.give(Euro2);
+        g.exercise.okPressed();
+        g.press(Euro1);
+        const qsizetype mark = g.controls.log.size();
+        g.press(Cent50);
+        QVERIFY(!g.exercise.pausing());
+        QVERIFY(g.controls.logged({"caption Score Tu as 20 bonnes réponses.", "focus FocusPark", "repaint AnswerInput",
+                                   "focus AnswerInput", "caret 5"},
+                                  mark));
+        QCOMPARE(g["focus"], QString("AnswerInput"));
+        QCOMPARE(g["visible Answer"], QString("1"));
         QCOMPARE(scores.size(), 19);
         QCOMPARE(scores[0], QString());  // no score line after the first answer
         QCOMPARE(scores[1], QString("Tu as 2 bonnes réponses."));
@@ -321,9 +343,21 @@ private slots:
         QCOMPARE(g["caption Score"], QString("Tu as réussi tes 20 exercices. Tu peux arrêter."));
         QCOMPARE(g["visible Feedback"], QString("0"));
         QCOMPARE(g["visible Ok"], QString("0"));
-        QCOMPARE(g["focus"], QString("FocusPark"));
+        g.pass();
+        QCOMPARE(g.count(), 20);
+    }
 
-        // The purse still answers, but taking a coin back no longer sends the focus to the hidden OK.
+    // Once the series is over the purse still answers, but taking a coin back no longer
+    // sends the focus to the hidden OK.
+    void purseAfterTheSeries() {
+        Game g;
+        g.start(FullPurse, 0, 0);
+        for (int won = 1; won <= SeriesLength; ++won) {
+            if (won < SeriesLength) g.random.queueExercise(FullPurse, 0, 0);
+            g.exercise.okPressed();
+            g.pass();
+        }
+        QCOMPARE(g["focus"], QString("FocusPark"));
         g.give(Euro1);
         const qsizetype mark = g.controls.log.size();
         g.takeBack(Euro1);
@@ -339,47 +373,86 @@ private slots:
         const auto win = prepareWin(g, road);
         g.random.queueExercise(FullPurse, 0, 0);
         g.random.queueExercise(FullPurse, 0, 0);
-        qsizetype atPause = -1;
-        g.controls.duringPause = [&] {
-            atPause = g.controls.log.size();
-            g.exercise.okPressed();
-        };
         win();
+        const qsizetype atPause = g.controls.log.size();
+        g.exercise.okPressed();
         QVERIFY(g.controls.logged({"caption Feedback Bravo !"}, atPause));
-        QCOMPARE(g.controls.pauses, 1);
+        QVERIFY(g.exercise.pausing());
+        QCOMPARE(g.count(), 1);
+        g.pass();
+        QVERIFY(!g.exercise.pausing());
         QCOMPARE(g.count(), 2);
         QCOMPARE(g.random.reseeds, 2);
         QCOMPARE(g.random.numbers.size(), NumbersPerExercise);
     }
 
-    // The window goes away during the pause: nothing touches it any more.
-    void quittingDuringThePause_data() { addRoads(); }
-    void quittingDuringThePause() {
-        QFETCH(QString, road);
+    // During the pause the change coins and the keys act on the answer just won, and each
+    // call completes at once; the pause's end keeps the answer, the score and the hint.
+    void inputsDuringThePause() {
         Game g;
-        const auto win = prepareWin(g, road);
-        g.random.queueExercise(FullPurse, 0, 0);
-        qsizetype atPause = -1;
-        g.controls.duringPause = [&] { atPause = g.controls.log.size(); };
-        g.controls.closesDuringPause = true;
+        const auto win = prepareWin(g, "coin completing the change");
+        g.random.queueExercise(FullPurse, 4, 0);
         win();
-        QCOMPARE(g.controls.log.size(), atPause);
-        QVERIFY(g.exercise.gone());
-
-        g.exercise.windowActivated();
-        g.exercise.newExercise();
-        g.exercise.okPressed();
-        g.press(Euro2);
+        QVERIFY(g.exercise.pausing());
+        qsizetype mark = g.controls.log.size();
         g.press(Cent1, RightButton);
-        g.exercise.squareClicked(cellOf(Euro1, 0));
-        g.type("0");
-        QCOMPARE(g.key('5'), 0);
-        QCOMPARE(g.key(EnterKey), 0);
-        g.exercise.exerciseWon();
-        QCOMPARE(g.controls.log.size(), atPause);
-        QCOMPARE(g.controls.pauses, 1);
+        QCOMPARE(g.controls.log.mid(mark), (QStringList{"answer 1,49", "caption Answer 1,49", "repaint AnswerInput",
+                                                        "focus AnswerInput", "caret 5"}));
+        // Right again: the praise once more, then the rest of this press at once.
+        mark = g.controls.log.size();
+        g.press(Cent1);
+        QVERIFY(g.controls.logged({"caption Feedback Bravo !", "repaint Answer", "repaint AnswerInput", "focus AnswerInput",
+                                   "caret 5"},
+                                  mark));
         QCOMPARE(g.count(), 1);
-        QCOMPARE(g.random.numbers.size(), NumbersPerExercise);
+        // A key typed into the answer clears "Bravo !".
+        QCOMPARE(g.key('7'), int('7'));
+        QCOMPARE(g["caption Feedback"], QString());
+        g.type("1,507");
+        QVERIFY(g.exercise.pausing());
+        mark = g.controls.log.size();
+        g.pass();
+        QCOMPARE(g.count(), 2);
+        QCOMPARE(g["caption Price"], QString("4,00"));
+        QCOMPARE(g.tag(), QString("0"));
+        QCOMPARE(g["visible Answer"], QString("0"));
+        QCOMPARE(g.text(), QString("1,507"));
+        QCOMPARE(g["caption Hint"], QString(text::RightClickHint));
+        // Only the press that won waited for the pause: its rest runs once, now.
+        QCOMPARE(g.controls.log.mid(g.controls.log.size() - 3), (QStringList{"repaint AnswerInput", "focus AnswerInput", "caret 5"}));
+        QCOMPARE(g.controls.log.mid(mark).filter("caret").size(), 1);
+    }
+
+    // An open Info box holds the end of the pause until it is closed: closed after the
+    // pause's time, the next exercise starts at once; closed earlier, at the pause's end.
+    void infoBoxHoldsThePause_data() {
+        QTest::addColumn<bool>("closedEarly");
+        QTest::newRow("closed within the pause") << true;
+        QTest::newRow("held open past the pause") << false;
+    }
+    void infoBoxHoldsThePause() {
+        QFETCH(bool, closedEarly);
+        using namespace std::chrono_literals;
+        Game g;
+        const auto win = prepareWin(g, "OK on the exact payment");
+        g.random.queueExercise(FullPurse, 0, 0);
+        win();
+        g.exercise.infoOpened();
+        g.pass(1s);
+        if (closedEarly) {
+            g.exercise.infoClosed();
+            QVERIFY(g.exercise.pausing());
+            QCOMPARE(g.exercise.pauseLeft(), SuccessPause - 1s);
+            g.pass(SuccessPause - 1s);
+        } else {
+            g.pass(10s);
+            QVERIFY(g.exercise.pausing());
+            QCOMPARE(g.exercise.pauseLeft(), 0s);
+            QCOMPARE(g.count(), 1);
+            g.exercise.infoClosed();
+        }
+        QVERIFY(!g.exercise.pausing());
+        QCOMPARE(g.count(), 2);
     }
 };
 

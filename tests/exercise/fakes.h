@@ -6,7 +6,6 @@
 #include <QTest>
 #include <array>
 #include <deque>
-#include <functional>
 #include <map>
 #include <stdexcept>
 
@@ -22,7 +21,7 @@ inline QString nameOf(Control control) {
 
 // Every change is one line of the log, "what value" ("caption Feedback Bravo !", "visible Answer 0",
 // "back Answer 65280", "repaint Answer", "picture 3 1", "square 3 0", "answer 1,50", "focus AnswerInput",
-// "tag 1", "pause 3000"...), and the last value of each "what" can be read back.
+// "tag 1"...), and the last value of each "what" can be read back.
 class FakeControls final : public Controls {
 public:
     // Where the window creates the take-back squares, in twips: Left by place, Top by coin type.
@@ -33,9 +32,6 @@ public:
     std::array<Position, CellCount> squareAt{};
     std::string text;
     std::string tagText;
-    int pauses = 0;
-    std::function<void()> duringPause;  // the events handled while the pause waits
-    bool closesDuringPause = false;     // pause() then reports the window gone
 
     FakeControls() {
         for (int cell = 0; cell < CellCount; ++cell)
@@ -83,12 +79,6 @@ public:
     void setTag(const std::string& tag) override {
         tagText = tag;
         log << "tag " + QString::fromStdString(tag);
-    }
-    bool pause(std::chrono::milliseconds duration) override {
-        ++pauses;
-        log << QString("pause %1").arg(duration.count());
-        if (duringPause) duringPause();
-        return !closesDuringPause;
     }
 
 private:
@@ -155,6 +145,8 @@ struct Game {
         exercise.answerKey(key);
         return key;
     }
+    // The success pause's time passes, as the window's timer reports it.
+    void pass(std::chrono::milliseconds time = SuccessPause) { exercise.timePassed(time); }
 };
 
 }  // namespace piecettes::fakes

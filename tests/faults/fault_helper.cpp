@@ -1,17 +1,16 @@
-// The child program of the fault tests: wins the first exercise of a window whose
-// success pause lasts long, and ends the program from inside that pause.
+// The child program of the fault tests: wins the first exercise, and ends the program
+// during the real success pause that follows.
 //   fault_helper quit    clicks Quitter
 //   fault_helper close   closes the window, as a window manager would
-// It prints "ending" just before it ends the program, then, once the event loop has
-// returned, "exit exercises=N pausing=P ms=T": the exercises drawn, whether a pause was
-// still running, and the milliseconds since "ending".
+// It prints "ending pausing=P" just before it ends the program, then, once the event loop
+// has returned, "exit exercises=N waiting=W ms=T": the exercises drawn, whether the window
+// still waited for the pause's time, and the milliseconds since "ending".
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -19,9 +18,6 @@
 #include "script.h"
 
 namespace {
-
-// Longer than any test waits, so that an ending that waits out the pause shows.
-constexpr std::chrono::milliseconds LongPause{5000};
 
 // A click delivered to the window at the widget's place, as the platform would.
 void click(QWidget* widget) {
@@ -36,7 +32,7 @@ int main(int argc, char* argv[]) {
     const bool quitter = argc < 2 || std::strcmp(argv[1], "close") != 0;
 
     piecettes::faults::ScriptedRandom random;
-    piecettes::ExerciseWindow form(piecettes::WindowOptions{.pause = LongPause, .random = &random, .decimalSeparator = ','});
+    piecettes::ExerciseWindow form(piecettes::WindowOptions{.random = &random, .decimalSeparator = ','});
     form.showCentred();
 
     QElapsedTimer sinceEnding;
@@ -46,20 +42,18 @@ int main(int argc, char* argv[]) {
             QCoreApplication::exit(1);
             return;
         }
-        piecettes::faults::whenPausing(form, [&] {
-            std::printf("ending pausing=%d\n", form.exercise().pausing() ? 1 : 0);
-            std::fflush(stdout);
-            sinceEnding.start();
-            if (quitter)
-                click(form.findChild<QWidget*>(QStringLiteral("Command3")));
-            else
-                form.close();
-        });
-        // Pays the price exactly: the press returns only once the pause is over.
+        // Pays the price exactly: the pause starts, and lasts longer than the ending may take.
         click(form.findChild<QWidget*>(QStringLiteral("Picture1(%1)").arg(piecettes::faults::FiftyCentCell)));
+        std::printf("ending pausing=%d\n", form.exercise().pausing() ? 1 : 0);
+        std::fflush(stdout);
+        sinceEnding.start();
+        if (quitter)
+            click(form.findChild<QWidget*>(QStringLiteral("Command3")));
+        else
+            form.close();
     });
     const int code = QApplication::exec();
-    std::printf("exit exercises=%d pausing=%d ms=%lld\n", random.exercisesDrawn, form.exercise().pausing() ? 1 : 0,
+    std::printf("exit exercises=%d waiting=%d ms=%lld\n", random.exercisesDrawn, form.waitingForTime() ? 1 : 0,
                 static_cast<long long>(sinceEnding.isValid() ? sinceEnding.elapsed() : -1));
     std::fflush(stdout);
     return code;

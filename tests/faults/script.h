@@ -2,11 +2,8 @@
 // child program.
 #pragma once
 
-#include <QTimer>
-
 #include <array>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "amount.h"
@@ -57,19 +54,5 @@ public:
 private:
     std::deque<double> script_;
 };
-
-// Runs the action once, from inside the window's success pause, as soon as one starts:
-// a timer that waits for the pause whatever the machine's load, unlike a fixed delay.
-inline void whenPausing(const ExerciseWindow& form, std::function<void()> action) {
-    auto* poll = new QTimer;
-    poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, &form, action = std::move(action)] {
-        if (!form.exercise().pausing()) return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start();
-}
 
 }  // namespace piecettes::faults

@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 #include <array>
@@ -46,10 +45,11 @@ private:
 };
 
 // What the child does next: press a coin (shown or not), click a square, click OK,
-// type a key, open Info, make a step towards the answer, or let the window idle.
-enum class Kind { Coin, Square, Ok, Key, Info, Smart, Idle };
+// type a key, open Info, make a step towards the answer, or let the window idle. During
+// the success pause time may pass instead (Wait).
+enum class Kind { Coin, Square, Ok, Key, Info, Smart, Idle, Wait };
 // In the order of Kind. The smart steps are frequent enough for series to end.
-constexpr std::array KindWeights{24.0, 10.0, 6.0, 24.0, 0.7, 32.0, 3.0};
+constexpr std::array KindWeights{24.0, 10.0, 6.0, 24.0, 0.7, 32.0, 3.0, 0.0};
 
 struct Key {
     Qt::Key key;
@@ -76,9 +76,9 @@ const std::array Keys{
 };
 
 constexpr std::array Buttons{Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
-// Nested events: inside a pause, and inside an Info box opened during a pause.
-constexpr int MaxDepth = 2;
-constexpr int MaxEventsInPause = 4;
+// How often time passes during a pause, instead of another event; each time up to
+// twice the pause's length passes.
+constexpr double WaitChance = 0.3;
 constexpr int MaxEventsDuringInfo = 3;
 // After the end of a series the child goes on clicking for a while, then a new
 // window starts a new series.
@@ -107,11 +107,10 @@ public:
     explicit Robot(const Options& options) : options_(options), choices_(options.seed) {}
 
     Report run() {
-        qApp->installEventFilter(this);
         while (report_.events < options_.events && report_.failure.empty()) {
             if (!window_ || windowGone_ || (finished_ && ++eventsAfterEnd_ > MaxEventsAfterEnd)) newWindow();
             if (!report_.failure.empty()) break;
-            act(0);
+            act();
             if (options_.progressEvery > 0 && report_.events >= nextProgress_) {
                 std::fprintf(stderr, "robot: %lld events, %lld rule checks, %lld series finished\n",
                              static_cast<long long>(report_.events), static_cast<long long>(report_.checks),
@@ -119,33 +118,8 @@ public:
                 nextProgress_ += options_.progressEvery;
             }
         }
-        qApp->removeEventFilter(this);
         window_.reset();
         return report_;
-    }
-
-protected:
-    // Sees every event of the application. The first one handled inside a pause marks
-    // the pause of the exercise that was won, and may bring more events from there; the
-    // Info box being shown brings the events that run while it is open.
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (event->type() == QEvent::Show && object->objectName() == QStringLiteral("Info")) {
-            const int depth = depth_;
-            QTimer::singleShot(0, this, [this, depth] { whileInfoOpen(depth); });
-        }
-        if (window_ && !windowGone_ && window_->exercise().pausing()) {
-            const int count = window_->exercise().state().exerciseCount;
-            if (pausedAt_ != count) {
-                pausedAt_ = count;
-                ++report_.pauses;
-                expect(feedback_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
-                if (depth_ < MaxDepth && chance(0.7)) {
-                    const int depth = depth_ + 1;
-                    QTimer::singleShot(0, this, [this, depth] { eventsInPause(depth); });
-                }
-            }
-        }
-        return false;
     }
 
 private:
@@ -157,7 +131,7 @@ private:
         random_ = std::make_unique<SeededRandom>(choices_());
         const char separator = chance(0.5) ? ',' : '.';
         window_ = std::make_unique<ExerciseWindow>(
-            WindowOptions{.pause = options_.pause, .random = random_.get(), .decimalSeparator = separator});
+            WindowOptions{.testClock = true, .random = random_.get(), .decimalSeparator = separator});
         separator_ = separator;
         windowGone_ = false;
         finished_ = false;
@@ -217,27 +191,20 @@ private:
     }
 
     // One event, then every rule.
-    void act(int depth) {
+    void act() {
         if (!report_.failure.empty() || windowGone_) return;
         ++report_.events;
         std::discrete_distribution<int> kinds(KindWeights.begin(), KindWeights.end());
-        const int outer = depth_;
-        depth_ = depth;
-        deliver(static_cast<Kind>(kinds(choices_)));
-        depth_ = outer;
-        check(depth);
-    }
-
-    // Runs inside the nested loop of a pause: the child goes on clicking and typing.
-    void eventsInPause(int depth) {
-        if (!window_ || windowGone_ || !window_->exercise().pausing()) return;
-        // The child let go of the button long before the pause ends.
-        releaseHeldButton();
-        const int count = 1 + below(MaxEventsInPause);
-        for (int i = 0; i < count; ++i) {
+        if (window_->exercise().pausing()) {
             ++report_.eventsInPause;
-            act(depth);
+            if (chance(WaitChance)) {
+                deliver(Kind::Wait);
+                check();
+                return;
+            }
         }
+        deliver(static_cast<Kind>(kinds(choices_)));
+        check();
     }
 
     void deliver(Kind kind) {
@@ -259,6 +226,7 @@ private:
             case Kind::Info: openInfo(); break;
             case Kind::Smart: smartStep(); break;
             case Kind::Idle: QCoreApplication::processEvents(); break;
+            case Kind::Wait: window_->timePassed(std::chrono::milliseconds(1 + below(2 * int(SuccessPause.count())))); break;
         }
     }
 
@@ -297,37 +265,27 @@ private:
         test::keyboard().click(target, key.key, QString::fromUtf8(key.text), key.modifiers);
     }
 
+    // Info opens its box and returns at once. While the box is open it blocks the window
+    // and holds the pause, however much time passes; once it is closed the exercise is
+    // as it was, unless a pause held past its time ends then.
     void openInfo() {
-        const bool boxAlreadyOpen = QApplication::activeModalWidget() != nullptr;
         const Snapshot before = snapshot();
-        infoShown_ = false;
+        const bool pausing = window_->exercise().pausing();
         click(info_, Qt::LeftButton, {});
-        if (boxAlreadyOpen || windowGone_) return;
+        if (windowGone_) return;
         ++report_.infoBoxes;
-        expect(infoShown_, "Info opens a modal box");
-        expect(QApplication::activeModalWidget() == nullptr, "the Info box is closed");
-        expect(snapshot() == before, "the exercise is unchanged once the Info box is closed");
-    }
-
-    // Runs inside the Info box: clicks on the window, which the box blocks, then closes it.
-    void whileInfoOpen(int depth) {
         QPointer<QWidget> box = QApplication::activeModalWidget();
+        expect(box && box->objectName() == QStringLiteral("Info"), "Info opens a modal box");
         if (!box) return;
-        infoShown_ = true;
-        expect(box->objectName() == QStringLiteral("Info"), "the modal box is the Info box");
-        if (window_ && !windowGone_ && depth < MaxDepth) {
-            const Snapshot before = snapshot();
-            const int count = below(MaxEventsDuringInfo + 1);
-            for (int i = 0; i < count && report_.failure.empty(); ++i) {
-                ++report_.events;
-                ++report_.eventsDuringInfo;
-                constexpr std::array Targets{Kind::Coin, Kind::Square, Kind::Ok};
-                const Kind kind = Targets[below(int(Targets.size()))];
-                deliver(kind);
-                expect(snapshot() == before, "the Info box blocks the window");
-            }
+        expect(window_->exercise().infoOpen(), "the rules know the Info box is open");
+        const int count = below(MaxEventsDuringInfo + 1);
+        for (int i = 0; i < count && report_.failure.empty(); ++i) {
+            ++report_.events;
+            ++report_.eventsDuringInfo;
+            constexpr std::array Targets{Kind::Coin, Kind::Square, Kind::Ok, Kind::Wait};
+            deliver(Targets[below(int(Targets.size()))]);
+            expect(snapshot() == before, "the Info box blocks the window and holds the pause");
         }
-        if (!box) return;
         switch (below(3)) {
             case 0: test::keyboard().click(box->windowHandle(), Qt::Key_Escape); break;
             case 1: test::keyboard().click(box->windowHandle(), Qt::Key_Return); break;
@@ -336,8 +294,13 @@ private:
                     QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);
         }
         expect(!box || box->isHidden(), "the Info box closes from the keyboard or its OK button");
-        // Never leave the robot stuck in the box's loop.
         if (box && !box->isHidden()) box->close();
+        expect(!window_->exercise().infoOpen(), "the rules know the Info box is closed");
+        if (pausing && !window_->exercise().pausing())
+            expect(window_->exercise().state().exerciseCount == before.state.exerciseCount + 1,
+                   "a pause held past its time by the Info box ends as the box closes");
+        else
+            expect(snapshot() == before, "the exercise is unchanged once the Info box is closed");
     }
 
     // A child who knows the rules makes one step towards the answer, so that exercises
@@ -382,13 +345,13 @@ private:
         click(pictures_[coin], add ? Qt::LeftButton : Qt::RightButton, {});
     }
 
-    void check(int depth) {
+    void check() {
         if (windowGone_) {
             expect(random_->draws == drawsAtGone_, "no purse is drawn once the window is gone");
             expect(window_->exercise().state().exerciseCount == countAtGone_,
                    "no exercise is counted once the window is gone");
             expect(!window_->isVisible(), "the window closes when it is gone");
-            if (depth == 0) ++report_.windowsQuit;
+            ++report_.windowsQuit;
             return;
         }
         const Exercise& exercise = window_->exercise();
@@ -421,9 +384,20 @@ private:
             expect(s.exerciseCount == lastCount_ + 1, "the exercise count advances by one");
             expect(pausedAt_ == lastCount_, "the exercise count advances only after a win and its pause");
             lastCount_ = s.exerciseCount;
-        } else if (depth == 0) {
+        } else if (!exercise.pausing()) {
             expect(pausedAt_ != s.exerciseCount, "a pause ends with the next exercise");
         }
+        if (exercise.pausing() && pausedAt_ != s.exerciseCount) {
+            pausedAt_ = s.exerciseCount;
+            ++report_.pauses;
+            expect(feedback_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
+        }
+        const auto left = exercise.pauseLeft();
+        expect(left >= std::chrono::milliseconds{0} && left <= SuccessPause, "the pause lasts at most its length");
+        expect(!exercise.pausing() || left.count() > 0 || exercise.infoOpen(),
+               "a pause whose time is up ends unless the Info box holds it");
+        expect(window_->waitingForTime() == (exercise.pausing() && left.count() > 0),
+               "the window waits for the time exactly while the pause's time runs");
         if (exercise.seriesFinished()) {
             expect(s.exerciseCount == SeriesLength, "the series ends after its 20th exercise");
             if (!finished_) ++report_.seriesFinished;
@@ -454,9 +428,6 @@ private:
     int lastCount_ = 0;
     // The exercise count during the last pause seen.
     int pausedAt_ = -1;
-    bool infoShown_ = false;
-    // How deep the event being delivered is nested: 0 at the top, 1 inside a pause...
-    int depth_ = 0;
     Qt::MouseButton heldButton_ = Qt::NoButton;
     QPoint heldAt_;
     Qt::KeyboardModifiers heldModifiers_;

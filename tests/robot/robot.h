@@ -2,7 +2,6 @@
 // checks the rules of the running exercise after every one of them.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -11,9 +10,6 @@ namespace piecettes::robot {
 struct Options {
     std::uint64_t seed = 1;
     std::int64_t events = 100'000;
-    // The injected success pause: short, so that wins cost little, yet long enough
-    // for events to be delivered while it runs.
-    std::chrono::milliseconds pause{1};
     // Every this many events a line on standard error tells how far the run is; 0: never.
     std::int64_t progressEvery = 0;
 };

@@ -47,7 +47,7 @@ private:
 
 void ScenesTest::init() {
     form_ = std::make_unique<ExerciseWindow>(
-        WindowOptions{.pause = std::chrono::milliseconds(0), .random = &random_, .decimalSeparator = ','});
+        WindowOptions{.testClock = true, .random = &random_, .decimalSeparator = ','});
 }
 
 void ScenesTest::scene(const QString& name) {
@@ -105,7 +105,11 @@ void ScenesTest::everyTextFitsItsBox() {
     for (int i = 1; i < SeriesLength; ++i) random_.queueExercise(FullPurse, 0, 1);
     text7->clear();
     test::keyboard().type(text7, "0,01");
-    for (int exercise = 2; exercise < SeriesLength; ++exercise) give(Cent1, 0);
+    form_->timePassed(SuccessPause);
+    for (int exercise = 2; exercise < SeriesLength; ++exercise) {
+        give(Cent1, 0);
+        form_->timePassed(SuccessPause);
+    }
     QCOMPARE(form_->exercise().state().exerciseCount, SeriesLength);
     scene(QStringLiteral("score"));
 
