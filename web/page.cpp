@@ -49,11 +49,12 @@ std::string hex(layout::Rgb rgb) {
     return text;
 }
 
-// A colour of the layout tables, where a few values stand for the system's colours.
+// A colour of the layout tables, where a few values stand for the system's colours: the
+// page's fixed ones (page.html), so that every browser paints them alike.
 std::string cssColour(layout::Rgb colour) {
     switch (colour) {
-        case layout::ButtonText: return "ButtonText";
-        case layout::ButtonFace: return "ButtonFace";
+        case layout::ButtonText: return "var(--button-text)";
+        case layout::ButtonFace: return "var(--button-face)";
         case layout::Transparent: return "transparent";
         default: return hex(colour);
     }
@@ -64,9 +65,9 @@ std::string cssRuleColour(Colour colour) {
     constexpr Colour SystemFlag = 0x80000000;
     if (colour & SystemFlag) {
         switch (colour & ~SystemFlag) {
-            case 0x08: return "CanvasText";
-            case 0x12: return "ButtonText";
-            default: return "ButtonFace";
+            case 0x08: return "var(--window-text)";
+            case 0x12: return "var(--button-text)";
+            default: return "var(--button-face)";
         }
     }
     return hex(((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF));

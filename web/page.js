@@ -140,9 +140,10 @@ var pageScript = (function () {
     return null;
   }
 
+  // Within the control's hit area, which may reach past what is drawn (page.html).
   function inside(element, point) {
-    const box = element.getBoundingClientRect();
-    return point.clientX >= box.left && point.clientX < box.right && point.clientY >= box.top && point.clientY < box.bottom;
+    const control = controlOf(document.elementFromPoint(point.clientX, point.clientY));
+    return control !== null && control.element === element;
   }
 
   function endTouch() {
