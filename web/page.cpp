@@ -22,6 +22,7 @@
 #include "exercise.h"
 #include "keyboard_focus.h"
 #include "layout.h"
+#include "pointer_hint.h"
 #include "random.h"
 
 using emscripten::val;
@@ -151,6 +152,13 @@ public:
         exercise_->answerKey(key);
         typing_ = false;
         return key;
+    }
+
+    // The kind of pointer the child used last: the hint line follows it.
+    void pointerUsed(Pointer pointer) {
+        if (pointer == pointer_) return;
+        pointer_ = pointer;
+        labelFor(Control::Hint).set("textContent", shownHint(hint_, pointer_));
     }
 
     void answerTyped() {
@@ -293,11 +301,13 @@ private:
     void setCaption(Control control, const std::string& text) override {
         val label = labelFor(control);
         if (label.isUndefined()) return;
-        label.set("textContent", text);
+        if (control == Control::Hint) hint_ = text;
+        const std::string shown = control == Control::Hint ? shownHint(text, pointer_) : text;
+        label.set("textContent", shown);
         if (control == Control::Score)
             focusPark_.call<void>("setAttribute", std::string("aria-label"),
                                   text.empty() ? std::string(layout::FocusParkName) : text);
-        const std::string said = announcement(control, text, typing_);
+        const std::string said = announcement(control, shown, typing_);
         if (!said.empty()) script().call<void>("say", asSentence(said));
     }
     void setVisible(Control control, bool visible) override {
@@ -355,6 +365,8 @@ private:
     std::vector<val> labels_ = std::vector<val>(layout::LabelRoleCount, val::undefined());
     std::array<Position, CellCount> squareTwips_{};
     std::string tag_;
+    std::string hint_;
+    Pointer pointer_ = Pointer::Mouse;
     bool typing_ = false;
     ClockRandom random_;
     std::unique_ptr<Exercise> exercise_;
@@ -380,6 +392,9 @@ EMSCRIPTEN_KEEPALIVE void page_square_key(int cell) { piecettes::page().squareAc
 EMSCRIPTEN_KEEPALIVE void page_ok() { piecettes::page().okPressed(); }
 EMSCRIPTEN_KEEPALIVE int page_answer_key(int key) { return piecettes::page().answerKey(key); }
 EMSCRIPTEN_KEEPALIVE void page_answer_typed() { piecettes::page().answerTyped(); }
+EMSCRIPTEN_KEEPALIVE void page_pointer(int finger) {
+    piecettes::page().pointerUsed(finger ? piecettes::Pointer::Finger : piecettes::Pointer::Mouse);
+}
 }
 
 int main() {

@@ -108,6 +108,7 @@ var pageScript = (function () {
   // selects text, and the middle button does not scroll. OK takes the focus, as on the desktop.
   function onMouseDown(event) {
     event.preventDefault();
+    Module._page_pointer(0);
     const control = controlOf(event.target);
     if (!control || blocked(control)) return;
     // Only the three buttons a coin knows: the back and forward buttons do nothing.
@@ -125,6 +126,7 @@ var pageScript = (function () {
   // right press; a finger that slides off its control, or a cancelled touch, does nothing.
   function onTouchStart(event) {
     event.preventDefault();
+    Module._page_pointer(1);
     if (touch) return;
     const point = event.changedTouches[0];
     const control = controlOf(point.target);

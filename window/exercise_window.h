@@ -11,6 +11,7 @@
 #include "controls.h"
 #include "exercise.h"
 #include "layout.h"
+#include "pointer_watch.h"
 
 class QFrame;
 class QLabel;
@@ -116,6 +117,9 @@ private:
     AnswerBox* answerInput_{};
     Announcer* announcer_{};
     HeldKeyFilter* heldKeys_{};
+    // The hint line as the rules wrote it, shown for the pointer used last.
+    std::string hint_;
+    PointerWatch* pointerWatch_{};
 };
 
 }  // namespace piecettes
