@@ -105,9 +105,9 @@ class Session:
         self.processes.append(process)
         return process
 
-    def open(self, screen="1024x768", wm=None, **env):
-        """Starts Xvfb, the session bus, the accessibility bus and, with wm='openbox',
-        openbox. Sets self.env, and this process's own environment, to reach them, with
+    def open(self, screen="1024x768", wm=None, accessibility=True, **env):
+        """Starts Xvfb, the session bus, the accessibility bus (unless accessibility is
+        false) and, with wm='openbox', openbox. Sets self.env, and this process's own environment, to reach them, with
         env's extra variables."""
         read_end, write_end = os.pipe()
         self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{screen}x24", "-nolisten", "tcp",
@@ -128,10 +128,11 @@ class Session:
                         XDG_RUNTIME_DIR=runtime, LC_ALL="C.UTF-8")
         self.env.update(env)
         os.environ.update(self.env)
-        self.start([libexec("at-spi-bus-launcher"), "--launch-immediately"], log="at-spi-bus")
-        import pyatspi
-        # The registry up before the program, so that the program registers at once.
-        pyatspi.Registry.getDesktop(0)
+        if accessibility:
+            self.start([libexec("at-spi-bus-launcher"), "--launch-immediately"], log="at-spi-bus")
+            import pyatspi
+            # The registry up before the program, so that the program registers at once.
+            pyatspi.Registry.getDesktop(0)
         if wm == "openbox":
             self.start(["openbox", "--sm-disable"])
             wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"))
