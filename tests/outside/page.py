@@ -21,7 +21,7 @@ import socket
 import subprocess
 import time
 
-from outside import Failure, cents_of_coin, expect, wait_until
+from outside import Failure, cents_of_coin, wait_until
 
 ENGINES = ("chromium", "firefox", "webkit")
 VIEWPORT = (1024, 768)  # CSS pixels of the page's view, in every engine

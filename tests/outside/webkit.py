@@ -14,7 +14,6 @@ import glob
 import json
 import os
 import re
-import time
 import urllib.error
 import urllib.request
 
