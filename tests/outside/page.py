@@ -398,10 +398,9 @@ class PageWindow:
                     raise Failure(f"{self.engine}: the purse's frame under forced colours", "an edge", (edge, ground))
         elif moment == "right answer":
             face("Label12", GREEN, right_half=True)  # the Info box may cover its left
-        elif moment == "info" and forced:
-            targets = self.check_targets(["info-ok"])
         elif moment == "info":
             targets = self.check_targets(["info-ok"])
+        if moment == "info" and not forced:
             x, y, w, h = self.box("info")
             checks.append(("the Info box's ground", (x + 3, y + h - 4, 1, 1), "all", BUTTON_FACE))
             x, y, w, h = self.box("info-ok")
