@@ -98,7 +98,7 @@ def click_plan(change):
 #   box(control) (x, y, w, h), showing(control), control("OK" | "Quitter" | "Info" | "answer"),
 #   answer_box() (its name), info_box() (its buttons, None while closed), focusable(),
 #   focused(candidates), has_focus(control), focused_name(), quitted(); on the page also
-#   hint(), errors() and check_colours(moment, forced);
+#   hint(), errors(), last_pause() and check_colours(moment, forced);
 # - input: click(control, button), key(name, hold), type(text), and on the page touch(control,
 #   hold) and insert(text); last_input, the time the last one was sent;
 # - injected_pause (ms, None for the real one) and screenshot(path, window_only);
@@ -274,14 +274,22 @@ class Play:
         if self.pauses == 0:
             return False
         given = self.w.given()
-        # Read two thirds into the pause, which leaves reading time on a busy machine.
-        if not read_colours:
+        # Read two thirds into the pause, which leaves reading time on a busy machine;
+        # the page keeps its own record of the pause instead.
+        if not (read_colours or self.page):
             time.sleep(max(0.0, self.pause * 2 / 3 - (time.monotonic() - start)))
             expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
             expect("given total during the pause", self.w.given, given, timeout=0)
         # An injected pause is short: a page that ignored it would be late here.
         expect("feedback line after the pause", self.w.feedback, "", timeout=5 if self.pause == PAUSE else 2)
         expect("given total of the next exercise", self.w.given, "")
+        if self.page:
+            lasted, given_meanwhile = self.w.last_pause()
+            # Within the rounding of the page's clock.
+            if lasted < self.pause * 0.9:
+                raise Failure('"Bravo !" through the pause', f"{self.pause} s", f"{lasted:.3f} s")
+            if given_meanwhile:
+                raise Failure("given total during the pause", given, given_meanwhile)
         if self.pauses:
             self.pauses -= 1
         return True

@@ -35,8 +35,9 @@ CELLS = 40
 NAMES = ("1 centime", "2 centimes", "5 centimes", "10 centimes", "20 centimes", "50 centimes", "1 euro", "2 euros")
 CLOSING = "Tu peux fermer cette page."
 # Before the page's own scripts: the pause; a record of every change of the live region,
-# so that a message said twice is heard twice; and of every error the page meets, which
-# not every engine lets a driver read from its console.
+# so that a message said twice is heard twice; of the feedback line and the given total,
+# with the page's own times, which no slow driver can blur; and of every error the page
+# meets, which not every engine lets a driver read from its console.
 INSTRUMENT = """
 %s
 globalThis.piecettesHeard = [];
@@ -44,6 +45,14 @@ new MutationObserver(records => {
   const region = document.getElementById("announcer");
   if (region && records.some(r => region.contains(r.target)) && region.textContent.trim())
     globalThis.piecettesHeard.push(region.textContent.trim());
+}).observe(document, {subtree: true, childList: true, characterData: true});
+globalThis.piecettesShown = [];
+new MutationObserver(records => {
+  const now = performance.now();
+  for (const id of ["Label8", "Label7"]) {
+    const line = document.getElementById(id);
+    if (line && records.some(r => line.contains(r.target))) globalThis.piecettesShown.push([now, id, line.textContent.trim()]);
+  }
 }).observe(document, {subtree: true, childList: true, characterData: true});
 globalThis.piecettesErrors = [];
 addEventListener("error", e => globalThis.piecettesErrors.push(String(e.message || e)));
@@ -218,6 +227,16 @@ class PageWindow:
         """Every change of the live region, in order."""
         return self.evaluate("globalThis.piecettesHeard")
 
+    def last_pause(self):
+        """From the page's record, the last pause that has ended: how long "Bravo !"
+        stayed, in seconds, and every given total shown meanwhile."""
+        shown = self.evaluate("globalThis.piecettesShown")
+        feedback = [(t, text) for t, line, text in shown if line == LABELS["feedback"]]
+        end = max(i for i, (t, text) in enumerate(feedback) if text == "")
+        bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == "Bravo !")
+        start, stop = feedback[bravo][0], feedback[end][0]
+        return (stop - start) / 1000, [text for t, line, text in shown if line == LABELS["given"] and start < t < stop]
+
     def errors(self):
         """What the page reported as errors so far."""
         return self.evaluate("globalThis.piecettesErrors")
@@ -365,9 +384,12 @@ class PageWindow:
         checks = []  # (what, box, test, expected)
 
         def face(element_id, colour, inset=4, right_half=False):
+            """Its corners, and halfway down its left side, clear of the caption; or, for
+            the answer, its right half's corners, clear of the answer and the Info box."""
             x, y, w, h = self.box(element_id)
             left = x + w * 3 / 4 if right_half else x + inset
-            for px, py in ((left, y + inset), (x + w - 1 - inset, y + inset), (left, y + h / 2),
+            for px, py in ((left, y + inset), (x + w - 1 - inset, y + inset),
+                           (left, y + h - 1 - inset) if right_half else (left, y + h / 2),
                            (x + w - 1 - inset, y + h - 1 - inset)):
                 checks.append((f"#{element_id} at {round(px)},{round(py)}", (px, py, 1, 1), "all", colour))
 
