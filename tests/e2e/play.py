@@ -25,7 +25,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
+from outside import START_WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
 
 PAUSE = 3.0  # seconds between a right answer and the next exercise
 COINS = (1, 2, 5, 10, 20, 50, 100, 200)  # the change coins, in cents, top to bottom
@@ -505,7 +505,7 @@ def main():
         else:
             from desktop import open_desktop
             window = open_desktop(session, os.path.abspath(args.program), os.path.abspath(args.locales),
-                                  args.wm, args.scale, args.screen, args.smoke or WAIT)
+                                  args.wm, args.scale, args.screen, args.smoke or START_WAIT)
             if args.smoke:
                 play = Play(window, Mouse(window))
                 play.smoke()
