@@ -1,85 +1,65 @@
 #!/usr/bin/python3
-"""Measures the web page in headless Chromium, driven over the DevTools protocol with
-Debian's python3-websocket, and prints a table:
+"""Measures the web page in the three engines the page is played in: Debian's chromium,
+firefox-esr and WebKitGTK, driven through the plays' own back ends (tests/outside), under
+French settings, and prints a table:
 
 - size: the single file and its gzipped size;
-- start: the time from navigation to the first exercise drawn, against a page with one
-  text label in the same font, both loaded from file:// in turn in the same run, round
-  after round, and timed alike: the moment every shown text and coin picture has been
-  drawn (see DRAWN); and the same once more, each page the first one opened by a fresh
-  browser, as a child's first start of the day is; and the page against the same window
-  saved as plain HTML once its first exercise is drawn, with no script (the static
-  window), all three loaded in turn in the same run, warm and in fresh browsers;
-- waiting: what the page does while it waits, once for the child and once through the
-  success pause: script time, tasks, style and layout passes, animation frames and
-  timers asked for, CSS animations running, and network requests;
+- start, in each engine: the time from navigation to the first frame that draws the
+  first exercise (see FIRST_FRAME), against a page with one text label in the same font,
+  and against the same window saved as plain HTML once its first exercise is drawn, with
+  no script (the static window), all loaded from file:// in turn in the same browser,
+  round after round; and the same
+  once more, each page the first one opened by a fresh browser, as a child's first start
+  of the day is. In chromium also the moment every shown text and coin picture has been
+  drawn, by its element timing (see DRAWN);
+- waiting, in chromium: what the page does while it waits, once for the child and once
+  through the success pause: script time, tasks, style and layout passes, animation
+  frames and timers asked for, CSS animations running, and network requests;
 - storage: cookies and web storage left after a game.
 
 With --screenshots DIR it also writes the page at 1024x768, 1920x1080 and 768x1024
-(a tablet held upright), as the README shows them.
+(a tablet held upright), as the README shows them, from chromium.
 
-    bench/page_bench.py build-wasm/web/piecettes.html [--rounds 15] [--fresh 7] [--screenshots docs]
+    bench/page_bench.py build-wasm/web/piecettes.html [--rounds 15] [--fresh 7]
+                        [--engines chromium firefox webkit] [--locales build/locales] [--screenshots docs]
 """
 import argparse
 import base64
 import gzip
-import json
 import pathlib
 import re
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 import time
-import urllib.request
 
-import websocket
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "outside"))
+from outside import Session  # noqa: E402
+from page import ENGINES, browser as engine_browser  # noqa: E402
 
 
 class Browser:
-    """One headless Chromium under French settings, with one page driven over its socket."""
+    """One browser of an engine under French settings, on a session of its own, with no
+    instrumentation: the back end the plays use."""
 
-    def __init__(self, width=1024, height=768):
-        self.profile = tempfile.mkdtemp(prefix="piecettes-chromium-")
-        self.process = subprocess.Popen(
-            ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--lang=fr-FR",
-             "--accept-lang=fr-FR", "--remote-debugging-port=0", "--user-data-dir=" + self.profile,
-             "--window-size=%d,%d" % (width, height), "about:blank"],
-            stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True,
-            env={"LANG": "fr_FR.UTF-8", "LANGUAGE": "fr", "PATH": "/usr/bin:/bin", "HOME": self.profile})
-        port = None
-        deadline = time.monotonic() + 20
-        while port is None and time.monotonic() < deadline:
-            line = self.process.stderr.readline()
-            match = re.search(r"DevTools listening on ws://127\.0\.0\.1:(\d+)/", line)
-            if match:
-                port = int(match.group(1))
-        if port is None:
-            self.close()
-            raise SystemExit("chromium did not open its DevTools port")
-        targets = json.load(urllib.request.urlopen("http://127.0.0.1:%d/json/list" % port))
-        page = next(t for t in targets if t["type"] == "page")
-        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=30)
-        self.next_id = 0
-        self.events = []
+    def __init__(self, engine, locales):
+        self.engine = engine
+        self.session = Session()
+        try:
+            self.window = engine_browser(engine, self.session, str(locales), instrument=False)
+        except BaseException:
+            self.session.stop()
+            raise
+        self.events = getattr(self.window, "tools", None) and self.window.tools.events
 
     def call(self, method, **params):
-        self.next_id += 1
-        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.socket.recv())
-            if message.get("id") == self.next_id:
-                if "error" in message:
-                    raise RuntimeError("%s: %s" % (method, message["error"]))
-                return message.get("result", {})
-            self.events.append(message)
+        """A DevTools command: chromium only."""
+        return self.window.tools.call(method, **params)
 
     def evaluate(self, expression):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
-        if "exceptionDetails" in result:
-            raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"]))
-        return result["result"].get("value")
+        return self.window.evaluate(expression)
 
     def wait_for(self, expression, seconds=10):
         deadline = time.monotonic() + seconds
@@ -90,19 +70,42 @@ class Browser:
         raise SystemExit("timed out waiting for " + expression)
 
     def load(self, url):
-        self.call("Page.enable")
-        self.events.clear()
-        self.call("Page.navigate", url=url)
-        deadline = time.monotonic() + 20
-        while not any(e.get("method") == "Page.loadEventFired" for e in self.events):
-            if time.monotonic() > deadline:
-                raise SystemExit("the page did not load: " + url)
-            self.events.append(json.loads(self.socket.recv()))
+        self.window.load(url)
 
     def close(self):
-        self.process.terminate()
-        self.process.wait()
-        shutil.rmtree(self.profile, ignore_errors=True)
+        self.session.stop()
+
+
+# The first frame that draws the first exercise, or the floor's label, in any engine:
+# the first animation frame at which the price (or the label) has its text and no font
+# is still loading; the frame then draws it. Written at the start of both pages, as no
+# engine but chromium has element timing. (Where fontconfig gives "Comic Sans MS" a
+# face of its own, the floor never loads its Comic Neue.)
+FIRST_FRAME = """<script>(() => {
+  const ready = () => { const e = document.querySelector("#Label6, #floor");
+    return e && e.textContent.trim() && document.fonts.status === "loaded"; };
+  const tick = () => { if (ready()) globalThis.piecettesFirstFrame = performance.now(); else requestAnimationFrame(tick); };
+  requestAnimationFrame(tick);
+})();</script>"""
+
+
+def with_first_frame(page, folder):
+    """A copy of the page that notes its first frame."""
+    path = folder / ("marked-" + page.name)
+    path.write_text(page.read_text(encoding="utf-8").replace("<head>", "<head>" + FIRST_FRAME, 1), encoding="utf-8")
+    return path
+
+
+def first_frame(browser):
+    browser.wait_for("globalThis.piecettesFirstFrame !== undefined")
+    return browser.evaluate("globalThis.piecettesFirstFrame")
+
+
+def figure(pages, floors):
+    ratios = [p / f for p, f in zip(pages, floors)]
+    quartiles = statistics.quantiles(ratios, n=4) if len(ratios) > 1 else ratios * 3
+    return "%.2f [%.2f–%.2f] × (%.0f ms against %.0f ms)" % (
+        statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(floors))
 
 
 # Marks, on either page, every text label and coin picture for Chromium's element timing,
@@ -146,32 +149,6 @@ def drawn(browser):
 def first_paint(browser):
     browser.wait_for("performance.getEntriesByName('first-contentful-paint').length > 0")
     return browser.evaluate("performance.getEntriesByName('first-contentful-paint')[0].startTime")
-
-
-# The page as it stands once its first exercise is drawn, as plain HTML: no script, so
-# no WebAssembly, and nothing marked for element timing yet.
-SAVED_WINDOW = """(() => {
-  const copy = document.documentElement.cloneNode(true);
-  for (const element of copy.querySelectorAll('script')) element.remove();
-  for (const element of copy.querySelectorAll('[elementtiming]')) element.removeAttribute('elementtiming');
-  return '<!DOCTYPE html>' + copy.outerHTML;
-})()"""
-
-
-def static_window_page(browser, page, folder):
-    """The static window: the page's first exercise saved as plain HTML."""
-    browser.load(page.resolve().as_uri())
-    drawn(browser)
-    path = folder / "static.html"
-    path.write_text(browser.evaluate(SAVED_WINDOW), encoding="utf-8")
-    return path
-
-
-def spread(pages, bases):
-    ratios = [p / b for p, b in zip(pages, bases)]
-    quartiles = statistics.quantiles(ratios, n=4)
-    return "%.2f [%.2f–%.2f] × (%.0f ms against %.0f ms)" % (
-        statistics.median(ratios), quartiles[0], quartiles[2], statistics.median(pages), statistics.median(bases))
 
 
 def text_floor_page(page, folder):
@@ -233,27 +210,67 @@ def activity(browser, seconds, before_wait=None):
     }
 
 
-def first_starts(paths, rounds):
-    """The start as above, each page loaded first by a browser of its own: nothing of the
-    page (compiled code, locale data, decoded pictures) is left from an earlier load.
+def starts(engine, locales, paths, rounds, element_timing=False):
+    """The pages loaded in turn in one browser, round after round: the first frame with
+    the exercise, and in chromium also the moment all is drawn by element timing.
     Returns the times of each path, in the order given."""
+    browser = Browser(engine, locales)
+    try:
+        if engine == "chromium":
+            browser.call("Network.setCacheDisabled", cacheDisabled=True)
+            browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
+        frames, drawn_times = [[] for _ in paths], [[] for _ in paths]
+        for _ in range(rounds):
+            for which, path in enumerate(paths):
+                browser.load(path.resolve().as_uri())
+                frames[which].append(first_frame(browser))
+                if element_timing:
+                    drawn_times[which].append(drawn(browser))
+        return frames, drawn_times if element_timing else None
+    finally:
+        browser.close()
+
+
+def first_starts(engine, locales, paths, rounds):
+    """The start as above, each page loaded first by a browser of its own: nothing of the
+    page (compiled code, locale data, decoded pictures) is left from an earlier load."""
     times = [[] for _ in paths]
     for _ in range(rounds):
         for path, each in zip(paths, times):
-            browser = Browser()
+            browser = Browser(engine, locales)
             try:
-                browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
                 browser.load(path.resolve().as_uri())
-                each.append(drawn(browser))
+                each.append(first_frame(browser))
             finally:
                 browser.close()
     return times
 
 
-def screenshots(page, folder):
+# The page's first exercise saved as plain HTML, with no script: the static window.
+SAVED_WINDOW = """(() => {
+  const copy = document.documentElement.cloneNode(true);
+  for (const element of copy.querySelectorAll('script')) element.remove();
+  return '<!DOCTYPE html>' + copy.outerHTML;
+})()"""
+
+
+def static_window_page(page, folder, locales):
+    """The static window, as chromium draws the page's first exercise."""
+    browser = Browser("chromium", locales)
+    try:
+        browser.load(page.resolve().as_uri())
+        first_frame(browser)
+        path = folder / "static.html"
+        path.write_text(browser.evaluate(SAVED_WINDOW), encoding="utf-8")
+        return path
+    finally:
+        browser.close()
+
+
+def screenshots(page, folder, locales):
     shots = {"page-1024x768.png": (1024, 768), "page-1920x1080.png": (1920, 1080), "page-tablet-768x1024.png": (768, 1024)}
     for name, (width, height) in shots.items():
-        browser = Browser(width, height)
+        browser = Browser("chromium", locales)
         try:
             browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=False)
             browser.load(page.resolve().as_uri())
@@ -271,8 +288,12 @@ def main():
     parser.add_argument("page", type=pathlib.Path, help="the single file, build-wasm/web/piecettes.html")
     parser.add_argument("--rounds", type=int, default=15)
     parser.add_argument("--fresh", type=int, default=7, help="rounds in fresh browsers")
+    parser.add_argument("--engines", nargs="+", choices=ENGINES, default=list(ENGINES))
+    parser.add_argument("--locales", type=pathlib.Path, default=ROOT / "build" / "locales",
+                        help="compiled locales with fr_FR.UTF-8 (LOCPATH), as the build makes them")
     parser.add_argument("--screenshots", type=pathlib.Path)
     args = parser.parse_args()
+    locales = args.locales.resolve()
 
     data = args.page.read_bytes()
     size, packed = len(data), len(gzip.compress(data, 9))
@@ -281,30 +302,38 @@ def main():
     print("| single file, gzipped | ≤ 100 KB | %.1f KB |" % (packed / 1000))
 
     folder = pathlib.Path(tempfile.mkdtemp(prefix="piecettes-bench-"))
-    floor = text_floor_page(args.page, folder)
-    browser = Browser()
+    page = with_first_frame(args.page, folder)
+    floor = with_first_frame(text_floor_page(args.page, folder), folder)
+    static = with_first_frame(static_window_page(args.page, folder, locales), folder)
     try:
-        browser.call("Network.setCacheDisabled", cacheDisabled=True)
-        marking = browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)["identifier"]
-        static = static_window_page(browser, args.page, folder)
-        pages, statics, floors = [], [], []
-        for _ in range(args.rounds):
-            for path, times in ((args.page, pages), (static, statics), (floor, floors)):
-                browser.load(path.resolve().as_uri())
-                times.append(drawn(browser))
-        browser.call("Page.removeScriptToEvaluateOnNewDocument", identifier=marking)
-        print("| start: navigation to the first exercise drawn | ≤ 1.5 × text floor | %s |" % spread(pages, floors))
-        print("| the same against the static window | ≤ 1.10 × static window | %s; the static window %s the floor |"
-              % (spread(pages, statics), spread(statics, floors)))
-        if args.fresh:
-            pages, statics, floors = first_starts((args.page, static, floor), args.fresh)
-            print("| start, each page opened by a fresh browser | — | %s |" % spread(pages, floors))
-            print("| the same against the static window | ≤ 1.10 × static window | %s |" % spread(pages, statics))
+        for engine in args.engines:
+            frames, all_drawn = starts(engine, locales, (page, static, floor), args.rounds, engine == "chromium")
+            print("| start in %s: navigation to the first frame with the exercise | ≤ 1.5 × text floor | %s |"
+                  % (engine, figure(frames[0], frames[2])))
+            print("| the same against the static window | ≤ 1.10 × static window | %s |" % figure(frames[0], frames[1]))
+            if all_drawn:
+                print("| start in %s: navigation to the first exercise drawn (element timing) | ≤ 1.5 × text floor | %s |"
+                      % (engine, figure(all_drawn[0], all_drawn[2])))
+            if args.fresh:
+                pages, statics, floors = first_starts(engine, locales, (page, static, floor), args.fresh)
+                print("| start in %s, each page opened by a fresh browser | — | %s |" % (engine, figure(pages, floors)))
+                print("| the same against the static window | ≤ 1.10 × static window | %s |" % figure(pages, statics))
+        if "chromium" in args.engines:
+            waiting(args.page, locales)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
 
-        # Waiting: for the child, then through the pause after an exact payment.
+    if args.screenshots:
+        screenshots(args.page, args.screenshots, locales)
+
+
+def waiting(page, locales):
+    """Waiting, in chromium: for the child, then through the pause after an exact payment."""
+    browser = Browser("chromium", locales)
+    try:
         browser.call("Page.addScriptToEvaluateOnNewDocument", source=COUNTERS)
         browser.call("Performance.enable")
-        browser.load(args.page.resolve().as_uri())
+        browser.load(page.resolve().as_uri())
         browser.call("Network.enable")
         first_paint(browser)
         time.sleep(0.5)
@@ -316,7 +345,7 @@ def main():
             price = browser.evaluate("document.getElementById('Label6').textContent")
             if len(price) <= 4:
                 break
-            browser.load(args.page.resolve().as_uri())
+            browser.load(page.resolve().as_uri())
             first_paint(browser)
         pause = activity(browser, 2.4, before_wait=lambda: type_text(browser, "-" + price))
         won = browser.evaluate("document.getElementById('Label8').textContent")
@@ -325,10 +354,6 @@ def main():
         print("| storage: cookie, local, session | nothing | %s |" % stored)
     finally:
         browser.close()
-        shutil.rmtree(folder, ignore_errors=True)
-
-    if args.screenshots:
-        screenshots(args.page, args.screenshots)
 
 
 if __name__ == "__main__":

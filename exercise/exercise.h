@@ -52,6 +52,8 @@ inline constexpr const char* PayInstruction = "Clique sur les pièces que tu don
 inline constexpr const char* ChangeInstruction = "Clique sur les pièces qu'on te rend puis sur OK quand c'est correct.";
 inline constexpr const char* TakeBackHint = "Clic sur le carré pour reprendre la pièce.";
 inline constexpr const char* RightClickHint = "Clic droit pour reprendre une pièce";
+// RightClickHint as a finger does it, shown in its place to a child who plays by touch.
+inline constexpr const char* FingerHint = "Laisse ton doigt sur une pièce pour la reprendre";
 inline constexpr const char* More = "Encore !";
 inline constexpr const char* TooManyCoinsMessage = "Tu donnes trop de pièces. Tu peux en reprendre.";
 inline constexpr const char* AskChange = "Bien ! Combien doit-on te rendre ?";

@@ -21,6 +21,7 @@
 #include "exercise.h"
 #include "keyboard_focus.h"
 #include "layout.h"
+#include "pointer_hint.h"
 #include "random.h"
 
 using emscripten::val;
@@ -44,11 +45,12 @@ std::string hex(layout::Rgb rgb) {
     return text;
 }
 
-// A colour of the layout tables, where a few values stand for the system's colours.
+// A colour of the layout tables, where a few values stand for the system's colours: the
+// page's fixed ones (page.html), so that every browser paints them alike.
 std::string cssColour(layout::Rgb colour) {
     switch (colour) {
-        case layout::ButtonText: return "ButtonText";
-        case layout::ButtonFace: return "ButtonFace";
+        case layout::ButtonText: return "var(--button-text)";
+        case layout::ButtonFace: return "var(--button-face)";
         case layout::Transparent: return "transparent";
         default: return hex(colour);
     }
@@ -59,9 +61,9 @@ std::string cssRuleColour(Colour colour) {
     constexpr Colour SystemFlag = 0x80000000;
     if (colour & SystemFlag) {
         switch (colour & ~SystemFlag) {
-            case 0x08: return "CanvasText";
-            case 0x12: return "ButtonText";
-            default: return "ButtonFace";
+            case 0x08: return "var(--window-text)";
+            case 0x12: return "var(--button-text)";
+            default: return "var(--button-face)";
         }
     }
     return hex(((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF));
@@ -149,6 +151,13 @@ public:
         typing_ = false;
         waitForPause();
         return key;
+    }
+
+    // The kind of pointer the child used last: the hint line follows it.
+    void pointerUsed(Pointer pointer) {
+        if (pointer == pointer_) return;
+        pointer_ = pointer;
+        labelFor(Control::Hint).set("textContent", shownHint(hint_, pointer_));
     }
 
     void answerTyped() {
@@ -315,11 +324,13 @@ private:
     void setCaption(Control control, const std::string& text) override {
         val label = labelFor(control);
         if (label.isUndefined()) return;
-        label.set("textContent", text);
+        if (control == Control::Hint) hint_ = text;
+        const std::string shown = control == Control::Hint ? shownHint(text, pointer_) : text;
+        label.set("textContent", shown);
         if (control == Control::Score)
             focusPark_.call<void>("setAttribute", std::string("aria-label"),
                                   text.empty() ? std::string(layout::FocusParkName) : text);
-        const std::string said = announcement(control, text, typing_);
+        const std::string said = announcement(control, shown, typing_);
         if (!said.empty()) script().call<void>("say", asSentence(said));
     }
     void setVisible(Control control, bool visible) override {
@@ -376,6 +387,8 @@ private:
     std::vector<val> labels_ = std::vector<val>(layout::LabelRoleCount, val::undefined());
     std::array<Position, CellCount> squareTwips_{};
     std::string tag_;
+    std::string hint_;
+    Pointer pointer_ = Pointer::Mouse;
     bool typing_ = false;
     bool waiting_ = false;
     ClockRandom random_;
@@ -404,6 +417,9 @@ EMSCRIPTEN_KEEPALIVE void page_answer_typed() { piecettes::page().answerTyped();
 EMSCRIPTEN_KEEPALIVE void page_info_opened() { piecettes::page().infoOpened(); }
 EMSCRIPTEN_KEEPALIVE void page_info_closed() { piecettes::page().infoClosed(); }
 EMSCRIPTEN_KEEPALIVE void page_time_passed(int milliseconds) { piecettes::page().timePassed(milliseconds); }
+EMSCRIPTEN_KEEPALIVE void page_pointer(int finger) {
+    piecettes::page().pointerUsed(finger ? piecettes::Pointer::Finger : piecettes::Pointer::Mouse);
+}
 }
 
 int main() {

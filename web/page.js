@@ -108,6 +108,7 @@ var pageScript = (function () {
   // selects text, and the middle button does not scroll. OK takes the focus, as on the desktop.
   function onMouseDown(event) {
     event.preventDefault();
+    Module._page_pointer(0);
     const control = controlOf(event.target);
     if (!control || blocked(control)) return;
     // Only the three buttons a coin knows: the back and forward buttons do nothing.
@@ -127,6 +128,7 @@ var pageScript = (function () {
   // before a lift already made is handled, or long after the hold was done.
   function onTouchStart(event) {
     event.preventDefault();
+    Module._page_pointer(1);
     if (touch) return;
     const point = event.changedTouches[0];
     const control = controlOf(point.target);
@@ -141,9 +143,10 @@ var pageScript = (function () {
     return null;
   }
 
+  // Within the control's hit area, which may reach past what is drawn (page.html).
   function inside(element, point) {
-    const box = element.getBoundingClientRect();
-    return point.clientX >= box.left && point.clientX < box.right && point.clientY >= box.top && point.clientY < box.bottom;
+    const control = controlOf(document.elementFromPoint(point.clientX, point.clientY));
+    return control !== null && control.element === element;
   }
 
   function endTouch() {

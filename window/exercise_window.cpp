@@ -160,6 +160,10 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     for (QWidget* control : client_->findChildren<QWidget*>())
         if (control->focusPolicy() != Qt::NoFocus) heldKeys_->watch(control);
 
+    pointerWatch_ = new PointerWatch(
+        [this](Pointer pointer) { label(layout::LabelRole::Hint)->setText(QString::fromStdString(shownHint(hint_, pointer))); },
+        this);
+
     RandomSource* random = options_.random;
     if (!random) {
         ownRandom_ = std::make_unique<ClockRandom>();
@@ -490,11 +494,13 @@ QLabel* ExerciseWindow::labelFor(Control control) const {
 void ExerciseWindow::setCaption(Control control, const std::string& text) {
     QLabel* label = labelFor(control);
     if (!label) return;
-    const QString caption = QString::fromStdString(text);
+    if (control == Control::Hint) hint_ = text;
+    const std::string shown = control == Control::Hint ? shownHint(text, pointerWatch_->pointer()) : text;
+    const QString caption = QString::fromStdString(shown);
     label->setText(caption);
     if (control == Control::Score)
         focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(layout::FocusParkName) : caption);
-    announcer_->say(QString::fromStdString(announcement(control, text, typing_)));
+    announcer_->say(QString::fromStdString(announcement(control, shown, typing_)));
 }
 
 void ExerciseWindow::setVisible(Control control, bool visible) {

@@ -13,6 +13,7 @@
 #include "controls.h"
 #include "exercise.h"
 #include "layout.h"
+#include "pointer_watch.h"
 
 class QFrame;
 class QLabel;
@@ -135,6 +136,9 @@ private:
     AnswerBox* answerInput_{};
     Announcer* announcer_{};
     HeldKeyFilter* heldKeys_{};
+    // The hint line as the rules wrote it, shown for the pointer used last.
+    std::string hint_;
+    PointerWatch* pointerWatch_{};
 };
 
 }  // namespace piecettes

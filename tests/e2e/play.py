@@ -5,14 +5,16 @@ with the mouse, with touch or with the keyboard, one set of plays for all.
 The desktop program runs on an X server, session bus, accessibility bus and optionally
 openbox of the driver's own, under French settings; the plays act through XTest input
 (xdotool) and read the window through the accessibility bus and xprop. The page is the
-single HTML file, opened from file:// in headless chromium under French settings and
-played through its DevTools protocol. The purse and price are random, so each exercise
+single HTML file, opened from file:// under French settings in chromium (DevTools
+protocol), firefox-esr (WebDriver BiDi) or WebKitGTK (WebKitWebDriver), where the plays
+also read the colours of a few points from the engine's screenshots. The purse and price are random, so each exercise
 is planned from what the window shows. A failure names the control, what was expected
 and what was seen, and leaves a screenshot in the working directory.
 
 Needs Debian's python3 with pyatspi, Xvfb, xdotool, x11-utils (xprop, xwininfo, and
 xmessage, the other window that takes the focus), dbus, at-spi2-core, imagemagick and
-openbox for the desktop; chromium and python3-websocket for the page.
+openbox for the desktop; python3-websocket and imagemagick for the page, and chromium,
+firefox-esr or webkit2gtk-driver (with Xvfb).
 """
 
 import argparse
@@ -23,11 +25,14 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
+from outside import START_WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
 
 PAUSE = 3.0  # seconds between a right answer and the next exercise
 COINS = (1, 2, 5, 10, 20, 50, 100, 200)  # the change coins, in cents, top to bottom
 INJECTED_PAUSE_MS = 1000  # the page's pause for the plays that need not wait the real one
+# The change question's hint, the way to take a coin away with the pointer used last.
+MOUSE_HINT = "Clic droit pour reprendre une pièce"
+FINGER_HINT = "Laisse ton doigt sur une pièce pour la reprendre"
 
 
 def reachable(values):
@@ -92,7 +97,8 @@ def click_plan(change):
 #   live region said, None where there is none), coins() [(cents, control)], squares(),
 #   box(control) (x, y, w, h), showing(control), control("OK" | "Quitter" | "Info" | "answer"),
 #   answer_box() (its name), info_box() (its buttons, None while closed), focusable(),
-#   focused(candidates), has_focus(control), focused_name(), quitted();
+#   focused(candidates), has_focus(control), focused_name(), quitted(); on the page also
+#   hint(), errors(), last_pause() and check_colours(moment, forced);
 # - input: click(control, button), key(name, hold), type(text), and on the page touch(control,
 #   hold) and insert(text); last_input, the time the last one was sent;
 # - injected_pause (ms, None for the real one) and screenshot(path, window_only);
@@ -102,6 +108,7 @@ class Mouse:
     buttons in turn, and change coins taken away with the right and middle ones."""
 
     opens_info = True
+    hint = MOUSE_HINT
 
     def __init__(self, window):
         self.w = window
@@ -130,6 +137,8 @@ class Mouse:
 class Touch(Mouse):
     """A finger: a tap is a left press, a hold past the 800 ms of the ring a right press.
     The answer is typed on the on-screen keyboard that a tap on the shown answer opens."""
+
+    hint = FINGER_HINT
 
     def give(self, control):
         self.w.touch(control)
@@ -178,8 +187,13 @@ class Play:
     """One series that covers the roads of the game, then Info and Quitter, checking after
     each input what the window shows, and on the page what its live region says."""
 
-    def __init__(self, window, hands, screenshot=None, pauses=None, steps=()):
+    def __init__(self, window, hands, screenshot=None, pauses=None, steps=(), page=False, forced=False):
         self.w = window
+        # On the page: its hint, its errors, and colours read from its screenshots, as
+        # forced colours leave them where forced.
+        self.page = page
+        self.forced = forced
+        self.colours_read = set()
         self.hands = hands
         # Steps played on the way, where the purse allows: "held key", "away during the pause".
         self.steps = set(steps)
@@ -188,6 +202,14 @@ class Play:
         self.pauses = pauses  # how many pauses the play may wait; None: as many as it needs
         self.heard = 0
         self.step = "start"
+
+    def colours(self, moment):
+        """The colours at this moment, read once per play; True when read now."""
+        if not self.page or moment in self.colours_read:
+            return False
+        self.colours_read.add(moment)
+        print(f"  colours ({moment}): " + ", ".join(self.w.check_colours(moment, self.forced)), flush=True)
+        return True
 
     def message(self, control, expected):
         """The feedback line shows the message, and the live region, where there is one,
@@ -234,21 +256,40 @@ class Play:
         # The pause starts with the input that won, not later than it was sent.
         start = self.w.last_input
         self.message("feedback line", "Bravo !")
+        read_colours = False
         if answer is not None:
             expect("answer box", self.w.answer, answer)
+            if self.page and self.hands.opens_info and "right answer" not in self.colours_read:
+                # The Info box holds the pause, however long the colours take to read,
+                # beside the green answer; the other pauses are read as they run.
+                self.hands.press(self.w.control("Info"))
+                buttons = wait_until("the Info box", self.w.info_box)
+                read_colours = self.colours("right answer")
+                self.colours("info")
+                self.hands.press(buttons[0])
+                expect("Info box", lambda: self.w.info_box() is None, True)
             if self.screenshot:
                 self.w.screenshot(self.screenshot, window_only=True)
                 self.screenshot = None
         if self.pauses == 0:
             return False
         given = self.w.given()
-        # Read two thirds into the pause, which leaves reading time on a busy machine.
-        time.sleep(max(0.0, self.pause * 2 / 3 - (time.monotonic() - start)))
-        expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
-        expect("given total during the pause", self.w.given, given, timeout=0)
+        # Read two thirds into the pause, which leaves reading time on a busy machine;
+        # the page keeps its own record of the pause instead.
+        if not (read_colours or self.page):
+            time.sleep(max(0.0, self.pause * 2 / 3 - (time.monotonic() - start)))
+            expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
+            expect("given total during the pause", self.w.given, given, timeout=0)
         # An injected pause is short: a page that ignored it would be late here.
         expect("feedback line after the pause", self.w.feedback, "", timeout=5 if self.pause == PAUSE else 2)
         expect("given total of the next exercise", self.w.given, "")
+        if self.page:
+            lasted, given_meanwhile = self.w.last_pause()
+            # Within the rounding of the page's clock.
+            if lasted < self.pause * 0.9:
+                raise Failure('"Bravo !" through the pause', f"{self.pause} s", f"{lasted:.3f} s")
+            if given_meanwhile:
+                raise Failure("given total during the pause", given, given_meanwhile)
         if self.pauses:
             self.pauses -= 1
         return True
@@ -259,6 +300,8 @@ class Play:
         self.message("feedback line", "Bien ! Combien doit-on te rendre ?")
         expect("answer box", self.w.answer, "")
         expect("change coins", lambda: [c for c, _ in self.w.coins()], list(COINS))
+        if self.page:
+            expect("hint of the change question", self.w.hint, self.hands.hint)
         return given - price, dict(self.w.coins())
 
     def exercise(self, todo):
@@ -299,6 +342,7 @@ class Play:
             self.hand_over(coins, order, price)
             self.hands.ok()
             self.message("feedback line", "Tu donnes trop de pièces. Tu peux en reprendre.")
+            self.colours("squares")
             if "held key" in self.steps:
                 self.take_back_with_a_held_key(self.square_in(place))
             else:
@@ -387,11 +431,14 @@ class Play:
             self.hands.press(self.w.control("Info"))
             buttons = wait_until("the Info box", self.w.info_box)
             expect("buttons of the Info box", lambda: [b.name for b in buttons], ["OK"])
+            self.colours("info")
             # The box is modal: a coin behind it takes no press.
             self.hands.give(behind)
             self.hands.press(buttons[0])
             expect("Info box", lambda: self.w.info_box() is None, True)
             expect("window after closing Info", self.shown, shown)
+        if self.page:
+            expect("errors the page reported", self.w.errors, [])
         self.hands.press(self.w.control("Quitter"))
         print(f"Quitter: {self.w.quitted()}", flush=True)
 
@@ -422,6 +469,10 @@ def main():
     parser.add_argument("--page", help="the page's single HTML file, played instead of the program")
     parser.add_argument("--locales", required=True, help="folder of compiled locales (LOCPATH)")
     parser.add_argument("--hands", choices=["mouse", "touch", "keyboard"], default="mouse")
+    parser.add_argument("--engine", choices=["chromium", "firefox", "webkit"], default="chromium",
+                        help="the browser engine that plays the page")
+    parser.add_argument("--forced-colours", action="store_true",
+                        help="play the page under forced colours, as Windows' high contrast sets them")
     parser.add_argument("--wm", choices=["none", "openbox"], default="none")
     parser.add_argument("--scale", type=int, default=1, help="QT_SCALE_FACTOR")
     parser.add_argument("--screen", default="1024x768", help="Xvfb screen size")
@@ -432,7 +483,10 @@ def main():
     args = parser.parse_args()
     if bool(args.program) == bool(args.page) or (args.hands == "touch" and not args.page):
         parser.error("give the program or --page; touch is played on the page")
-    name = f"page hands={args.hands}" if args.page else f"wm={args.wm} scale={args.scale} hands={args.hands}"
+    if args.engine == "webkit" and (args.hands == "touch" or args.forced_colours):
+        parser.error("WebKitGTK's WebDriver plays neither touch nor forced colours")
+    name = (f"page engine={args.engine} hands={args.hands}{' forced-colours' if args.forced_colours else ''}"
+            if args.page else f"wm={args.wm} scale={args.scale} hands={args.hands}")
     workdir = os.getcwd()
     session = Session(workdir)
     play = None
@@ -441,16 +495,17 @@ def main():
     steps = ()
     try:
         if args.page:
-            from page import PageWindow
-            # Only the mouse waits the real pause.
-            pause = None if args.hands == "mouse" else INJECTED_PAUSE_MS
-            window = PageWindow(session, args.page, os.path.abspath(args.locales), pause, args.hands == "touch")
+            from page import open_page
+            # Only the mouse in chromium waits the real pause.
+            pause = None if args.hands == "mouse" and args.engine == "chromium" else INJECTED_PAUSE_MS
+            window = open_page(args.engine, session, args.page, os.path.abspath(args.locales), pause,
+                               args.hands == "touch", args.forced_colours)
             if args.hands == "keyboard":
                 steps = ("held key",)
         else:
             from desktop import open_desktop
             window = open_desktop(session, os.path.abspath(args.program), os.path.abspath(args.locales),
-                                  args.wm, args.scale, args.screen, args.smoke or WAIT)
+                                  args.wm, args.scale, args.screen, args.smoke or START_WAIT)
             if args.smoke:
                 play = Play(window, Mouse(window))
                 play.smoke()
@@ -465,7 +520,7 @@ def main():
                 # Both need a window manager to move the focus between windows.
                 steps = ("held key", "away during the pause")
         hands = {"mouse": Mouse, "touch": Touch, "keyboard": Keyboard}[args.hands](window)
-        play = Play(window, hands, args.screenshot, pauses, steps)
+        play = Play(window, hands, args.screenshot, pauses, steps, bool(args.page), args.forced_colours)
         play.run(roads)
         print(f"e2e [{name}]: played")
         return 0

@@ -24,7 +24,7 @@ class DesktopWindow:
     def __init__(self, session, program, start_wait=WAIT):
         self.session = session
         self.program = program
-        self.app = application()
+        self.app = application(timeout=start_wait)
         wait_until("the window on the accessibility bus", lambda: self.top_level("Piécettes"), start_wait)
         self.main = self.top_level("Piécettes")
         client = self.main[0]

@@ -1,40 +1,43 @@
-"""The page as the plays see it: Debian's chromium, headless under French settings,
-driven through its DevTools protocol with python3-websocket.
+"""The page as the plays see it, in any of three browser engines: Debian's chromium
+(chromium.py, its DevTools protocol), firefox-esr (firefox.py, WebDriver BiDi) and
+WebKitGTK (webkit.py, WebKitWebDriver's classic WebDriver), each under French settings.
 
-Controls are found by their names in the accessibility tree (Accessibility.getFullAXTree)
-and placed by DOM.getContentQuads, since accessibility nodes carry no position; a control
-is its backend DOM node id. The page's side of the contract: each control's element id is
-its objectName in window/layout.h; the live region is #announcer, the Info box #info
-(a dialog named "INFO"), the closing screen #closing; globalThis.PIECETTES_TEST_PAUSE_MS,
-set before the page loads, replaces the 3-second pause.
+A control is its element id. What the page shows is read from the DOM's text and the
+live region; what a screen reader hears of a control, its role and name, from the
+engine's accessibility tree. An engine lends its back end only: a script run in the
+page, the accessible role and name of an element, pointer, finger and key input, and a
+screenshot. Everything else lives here, the same for the three.
 
-The Accessibility domain is experimental and Debian moves chromium to new major versions
-through security updates: whatever the protocol answers that the driver does not expect
-fails with the method, the answer and chromium's version.
+The page's side of the contract: each control's element id is its objectName in
+window/layout.h; the live region is #announcer, the Info box #info (a dialog named
+"INFO"), the closing screen #closing; globalThis.PIECETTES_TEST_PAUSE_MS, set before the
+page loads, replaces the 3-second pause.
 """
 
-import base64
 import json
 import os
 import re
-import tempfile
+import socket
+import subprocess
 import time
-import urllib.request
-
-import websocket
 
 from outside import Failure, cents_of_coin, wait_until
 
+ENGINES = ("chromium", "firefox", "webkit")
+VIEWPORT = (1024, 768)  # CSS pixels of the page's view, in every engine
+
 # Element ids of the labels, from the layout table.
-LABELS = {"price": "Label6", "given": "Label7", "feedback": "Label8", "answer": "Label12"}
+LABELS = {"price": "Label6", "given": "Label7", "feedback": "Label8", "answer": "Label12", "hint": "Label13"}
 CONTROLS = {"OK": "Command1", "Quitter": "Command3", "Info": "Label3", "answer": "Label12"}
 COINS, SQUARES, ANSWER_BOX = "Picture1({})", "Label10({})", "Text7"
 CELLS = 40
 # A cell's coin is of type k mod 8, the smallest first.
 NAMES = ("1 centime", "2 centimes", "5 centimes", "10 centimes", "20 centimes", "50 centimes", "1 euro", "2 euros")
 CLOSING = "Tu peux fermer cette page."
-# Before the page's own scripts: the pause, and a record of every change of the live
-# region, so that a message said twice is heard twice.
+# Before the page's own scripts: the pause; a record of every change of the live region,
+# so that a message said twice is heard twice; of the feedback line and the given total,
+# with the page's own times, which no slow driver can blur; and of every error the page
+# meets, which not every engine lets a driver read from its console.
 INSTRUMENT = """
 %s
 globalThis.piecettesHeard = [];
@@ -43,12 +46,30 @@ new MutationObserver(records => {
   if (region && records.some(r => region.contains(r.target)) && region.textContent.trim())
     globalThis.piecettesHeard.push(region.textContent.trim());
 }).observe(document, {subtree: true, childList: true, characterData: true});
+globalThis.piecettesShown = [];
+new MutationObserver(records => {
+  const now = performance.now();
+  for (const id of ["Label8", "Label7"]) {
+    const line = document.getElementById(id);
+    if (line && records.some(r => line.contains(r.target))) globalThis.piecettesShown.push([now, id, line.textContent.trim()]);
+  }
+}).observe(document, {subtree: true, childList: true, characterData: true});
+globalThis.piecettesErrors = [];
+addEventListener("error", e => globalThis.piecettesErrors.push(String(e.message || e)));
+addEventListener("unhandledrejection", e => globalThis.piecettesErrors.push("unhandled rejection: " + e.reason));
+const piecettesConsoleError = console.error;
+console.error = function (...parts) {
+  globalThis.piecettesErrors.push(parts.map(String).join(" "));
+  return piecettesConsoleError.apply(this, parts);
+};
 """
-MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
-# xdotool's key names: (key, code, Windows key code, text).
-KEYS = {"Tab": ("Tab", "Tab", 9, ""), "space": (" ", "Space", 32, " "), "Return": ("Enter", "Enter", 13, "\r"),
-        "Escape": ("Escape", "Escape", 27, ""), ",": (",", "Comma", 188, ","), ".": (".", "Period", 190, ".")}
-MOUSE = {"left": 1, "right": 2, "middle": 4}
+# The colours every engine must paint alike, as #RRGGBB: ButtonFace and ButtonText are
+# fixed to the desktop's (Qt's Fusion palette), the rest come from the layout table.
+BUTTON_FACE, BUTTON_TEXT = "EFEFEF", "000000"
+OLIVE, BAND, GREEN = "808000", "00C0C0", "00FF00"
+# The least hit area of a control, in window pixels: 24 CSS pixels on a phone held
+# sideways, 640 x 360, where the 800 x 600 window is drawn at 0.6.
+TARGET = 24 / 0.6
 
 
 class Closed(Failure):
@@ -58,157 +79,134 @@ class Closed(Failure):
         super().__init__(f"the tab went away during {method}")
 
 
-class DevTools:
-    """One page target: each call waits for its answer; events are kept in order."""
+class ButtonName(str):
+    """A button's element id that also tells its accessible name."""
 
-    def __init__(self, url, version):
-        self.version = version
-        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
-        self.events = []
-        self.last = 0
+    def __new__(cls, element_id, name):
+        button = super().__new__(cls, element_id)
+        button.name = name
+        return button
 
-    def call(self, method, **params):
-        self.last += 1
-        try:
-            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
-            while True:
-                message = json.loads(self.socket.recv())
-                if message.get("id") == self.last:
-                    break
-                self.events.append(message)
-        except websocket.WebSocketTimeoutException:
-            raise Failure(f"DevTools protocol of {self.version}: no answer to {method} in 15 s") from None
-        except (websocket.WebSocketConnectionClosedException, ConnectionError):
-            raise Closed(method) from None
-        if "error" in message:
-            if "closed" in str(message["error"].get("message", "")).lower():
-                raise Closed(method)
-            raise Failure(f"DevTools protocol of {self.version}: {method}", "an answer", message["error"])
-        return message["result"]
 
-    def event(self, method, timeout=15):
-        """The first event of that name, kept or still to come."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = next((e for e in self.events if e.get("method") == method), None)
-            if found:
-                self.events.remove(found)
-                return found["params"]
-            if time.monotonic() > deadline:
-                raise Failure(f"DevTools protocol of {self.version}: no {method} event in {timeout} s")
-            self.call("Runtime.evaluate", expression="0")  # brings in what came meanwhile
-            time.sleep(0.05)
+def free_port():
+    """A TCP port nothing listens on now, for a driver that cannot choose its own."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
-    def evaluate(self, expression):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
-        if "exceptionDetails" in result:
-            raise Failure("script in the page", expression, result["exceptionDetails"].get("text"))
-        return result["result"].get("value")
+
+def french_env(locales):
+    """French settings for a browser: the compiled locale, its language and messages."""
+    return dict(os.environ, LANG="fr_FR.UTF-8", LC_ALL="fr_FR.UTF-8", LANGUAGE="fr", LOCPATH=locales)
+
+
+def log_line(session, log, pattern, what):
+    """The first match of pattern in a process's log, waited for."""
+    path = os.path.join(session.tmp, log + ".log")
+
+    def found():
+        with open(path, errors="replace") as text:
+            return re.search(pattern, text.read())
+    try:
+        return wait_until(what, found)
+    except Failure:
+        with open(path, errors="replace") as text:
+            raise Failure(f"{what}: it said: {text.read()[-2000:]}") from None
+
+
+def instrumented(pause_ms):
+    """The instrumentation, with the pause, to run before the page's own scripts."""
+    pause = f"globalThis.PIECETTES_TEST_PAUSE_MS = {pause_ms};" if pause_ms is not None else ""
+    return INSTRUMENT % pause
+
+
+def pixels(png, box):
+    """The pixels of a box (x, y, w, h) of a screenshot, as #RRGGBB, row after row."""
+    x, y, w, h = (round(v) for v in box)
+    out = subprocess.run(["convert", png, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "txt:-"],
+                         capture_output=True, text=True, check=True).stdout
+    return re.findall(r"#([0-9A-F]{6})", out)
 
 
 class PageWindow:
+    """The engine-neutral half of a page back end. An engine provides: evaluate(script),
+    accessibles(ids) {id: (role, name)} for the ids in its accessibility tree, open(page)
+    and load(url), which return once the page has loaded, pointer(x,
+    y, button), finger(x, y, hold), send_key(name, hold), send_text(text) and capture()
+    (PNG bytes); and raises Closed when the tab has gone."""
+
     last_input = 0.0  # when the last input was sent, by time.monotonic()
+    engine = "?"
 
-    def __init__(self, session, page, locales, pause_ms, touch):
+    def __init__(self, pause_ms):
         self.injected_pause = pause_ms
-        profile = tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
-        env = dict(os.environ, LANG="fr_FR.UTF-8", LC_ALL="fr_FR.UTF-8", LOCPATH=locales)
-        # Root (as in containers) may not use chromium's sandbox.
-        sandbox = ["--no-sandbox"] if os.geteuid() == 0 else []
-        session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
-                       "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
-                       "--window-size=1024,768", *sandbox, "about:blank"], env=env, log="chromium")
-        port_file = os.path.join(profile, "DevToolsActivePort")
-        try:
-            wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
-                       len(open(port_file).read().split()) == 2)
-        except Failure:
-            with open(os.path.join(session.tmp, "chromium.log")) as log:
-                raise Failure("chromium did not open its DevTools port; it said: " + log.read()[-2000:]) from None
-        port = open(port_file).read().split()[0]
-        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/version", timeout=10) as answer:
-            version = json.load(answer).get("Browser", "chromium")
-        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=10) as answer:
-            targets = [t for t in json.load(answer) if t.get("type") == "page"]
-        if len(targets) != 1:
-            raise Failure(f"DevTools protocol of {version}: page targets", "one", targets)
-        self.tools = DevTools(targets[0]["webSocketDebuggerUrl"], version)
-        for domain in ("Page", "Runtime", "DOM", "Accessibility"):
-            self.tools.call(f"{domain}.enable")
-        if touch:
-            self.tools.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
-        pause = f"globalThis.PIECETTES_TEST_PAUSE_MS = {pause_ms};" if pause_ms is not None else ""
-        self.tools.call("Page.addScriptToEvaluateOnNewDocument", source=INSTRUMENT % pause)
-        # Opened over about:blank, the tab has a history, and a script may not close it.
-        loaded = self.tools.call("Page.navigate", url="file://" + os.path.abspath(page))
-        if loaded.get("errorText"):
-            raise Failure("page", "loaded", loaded["errorText"])
-        self.tools.event("Page.loadEventFired")
-        language = self.tools.evaluate("navigator.language")
-        if language != "fr-FR":
-            raise Failure("navigator.language under French settings", "fr-FR", language)
-        self.nodes = {}
         self.closed = False
+        self.verified = {}  # element ids whose fixed role and name were checked
 
-    # The page's elements and their accessibility nodes.
-    def node(self, element_id):
-        """The backend node id of an element, None when there is none."""
-        if element_id not in self.nodes:
-            self.nodes.clear()
-            stack = [self.tools.call("DOM.getDocument", depth=-1)["root"]]
-            while stack:
-                node = stack.pop()
-                attributes = node.get("attributes", [])
-                if "id" in attributes[::2]:
-                    self.nodes[attributes[attributes.index("id") + 1]] = node["backendNodeId"]
-                stack += node.get("children", [])
-        return self.nodes.get(element_id)
+    def loaded(self):
+        """Checks the page's French settings once it has loaded."""
+        language, number = self.evaluate("[navigator.language, (1.5).toLocaleString(navigator.language)]")
+        if language.lower() != "fr-fr" or number != "1,5":
+            raise Failure(f"{self.engine}: navigator.language and 1.5 under French settings", ["fr-FR", "1,5"],
+                          [language, number])
 
-    def tree(self):
-        """The shown nodes of the accessibility tree by their backend DOM node ids."""
-        nodes = self.tools.call("Accessibility.getFullAXTree")["nodes"]
-        if not any("backendDOMNodeId" in n for n in nodes) or any("nodeId" not in n for n in nodes):
-            raise Failure(f"Accessibility.getFullAXTree of {self.tools.version}", "nodes with DOM node ids",
-                          nodes[:3])
-        return {n["backendDOMNodeId"]: n for n in nodes if not n.get("ignored") and "backendDOMNodeId" in n}
+    # The page's elements and their accessibility.
+    def call_js(self, function, *arguments):
+        """function (JavaScript, as text) applied to arguments given as JSON."""
+        return self.evaluate(f"({function})(...{json.dumps(arguments)})")
 
-    @staticmethod
-    def role_name(ax):
-        return ax.get("role", {}).get("value"), ax.get("name", {}).get("value", "")
+    def shown(self, ids):
+        """Those of ids whose elements are seen."""
+        return self.call_js("""ids => ids.filter(id => { const e = document.getElementById(id);
+            return e && !e.closest("[hidden]") && e.getClientRects().length && getComputedStyle(e).visibility !== "hidden"; })""",
+                            list(ids))
 
-    def named(self, tree, element_id, role, pattern):
-        """The element if shown, checked to be a control of that role with a matching name."""
-        ax = tree.get(self.node(element_id))
-        if ax is None:
+    def named(self, element_id, role, pattern, fixed=False):
+        """The element id if shown, checked to be a control of that role with a matching
+        name; a fixed one is checked once."""
+        if not self.shown([element_id]):
             return None
-        role_seen, name = self.role_name(ax)
-        if role_seen != role or not re.fullmatch(pattern, name):
-            raise Failure(f"accessibility node of #{element_id}", f"{role} named /{pattern}/", (role_seen, name))
-        return ax["backendDOMNodeId"], name
+        if fixed and self.verified.get(element_id) == (role, pattern):
+            return element_id
+        role_seen, name = self.accessibles([element_id]).get(element_id, (None, None))
+        if role_seen != role or not re.fullmatch(pattern, name or ""):
+            raise Failure(f"{self.engine}: accessible of #{element_id}", f"{role} named /{pattern}/", (role_seen, name))
+        if fixed:
+            self.verified[element_id] = (role, pattern)
+        return element_id
 
     def cells(self, form, prefix=""):
-        """The shown coins or squares, each checked to be a button named for its coin."""
-        tree = self.tree()
-        found = [self.named(tree, form.format(k), "button", re.escape(prefix + NAMES[k % 8])) for k in range(CELLS)]
-        return [f for f in found if f]
+        """The shown coins or squares, each checked once to be a button named for its coin."""
+        ids = {form.format(k): prefix + NAMES[k % 8] for k in range(CELLS)}
+        shown = self.shown(ids)
+        unchecked = [i for i in shown if self.verified.get(i) != ("button", ids[i])]
+        for element_id, (role, name) in self.accessibles(unchecked).items():
+            if (role, name) == ("button", ids[element_id]):
+                self.verified[element_id] = (role, name)
+        for element_id in unchecked:
+            if element_id not in self.verified:
+                raise Failure(f"{self.engine}: accessible of #{element_id}", ("button", ids[element_id]),
+                              self.accessibles([element_id]).get(element_id))
+        return shown
 
-    def box(self, node):
-        try:
-            quads = self.tools.call("DOM.getContentQuads", backendNodeId=node)["quads"]
-        except Failure as failure:
-            raise Failure(f"place of node {node} (DOM.getContentQuads): {failure}") from None
-        xs, ys = quads[0][0::2], quads[0][1::2]
-        return min(xs), min(ys), max(xs) - min(xs), max(ys) - min(ys)
+    def boxes(self, ids):
+        """Where the elements are, as (x, y, w, h) in CSS pixels of the view."""
+        return [tuple(b) for b in self.call_js("""ids => ids.map(id => {
+            const r = document.getElementById(id).getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; })""",
+                                               list(ids))]
 
-    def showing(self, node):
-        return node in self.tree()
+    def box(self, element_id):
+        return self.boxes([element_id])[0]
+
+    def showing(self, element_id):
+        return bool(self.shown([element_id]))
 
     # What the window shows.
     def text(self, element_id):
         """An element's text while it is seen; None while hidden."""
-        return self.tools.evaluate(f"""(() => {{ const e = document.getElementById({json.dumps(element_id)});
+        return self.call_js("""id => { const e = document.getElementById(id);
             return e && e.getClientRects().length && getComputedStyle(e).visibility !== "hidden"
-                ? e.textContent.trim() : null; }})()""")
+                ? e.textContent.trim() : null; }""", element_id)
 
     def price(self):
         return self.text(LABELS["price"])
@@ -222,113 +220,101 @@ class PageWindow:
     def answer(self):
         return self.text(LABELS["answer"])
 
+    def hint(self):
+        return self.text(LABELS["hint"])
+
     def heard(self):
         """Every change of the live region, in order."""
-        return self.tools.evaluate("globalThis.piecettesHeard")
+        return self.evaluate("globalThis.piecettesHeard")
+
+    def last_pause(self):
+        """From the page's record, the last pause that has ended: how long "Bravo !"
+        stayed, in seconds, and every given total shown meanwhile."""
+        shown = self.evaluate("globalThis.piecettesShown")
+        feedback = [(t, text) for t, line, text in shown if line == LABELS["feedback"]]
+        end = max(i for i, (t, text) in enumerate(feedback) if text == "")
+        bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == "Bravo !")
+        start, stop = feedback[bravo][0], feedback[end][0]
+        return (stop - start) / 1000, [text for t, line, text in shown if line == LABELS["given"] and start < t < stop]
+
+    def errors(self):
+        """What the page reported as errors so far."""
+        return self.evaluate("globalThis.piecettesErrors")
 
     def coins(self):
-        """The coins shown in the purse, in reading order: [(cents, node)]."""
-        coins = [(cents_of_coin(name), node) for node, name in self.cells(COINS)]
-        return sorted(coins, key=lambda coin: self.box(coin[1])[1::-1])
+        """The coins shown in the purse, in reading order: [(cents, id)]."""
+        shown = self.cells(COINS)
+        places = dict(zip(shown, self.boxes(shown)))
+        coins = [(cents_of_coin(NAMES[int(re.search(r"\((\d+)\)", i)[1]) % 8]), i) for i in shown]
+        return sorted(coins, key=lambda coin: places[coin[1]][1::-1])
 
     def squares(self):
-        return [node for node, _ in self.cells(SQUARES, "Reprendre ")]
+        return self.cells(SQUARES, "Reprendre ")
 
     def answer_box(self):
         """The unseen answer box's name for screen readers."""
-        ax = self.tree().get(self.node(ANSWER_BOX))
-        if ax is None:
+        found = self.accessibles([ANSWER_BOX]).get(ANSWER_BOX)
+        if found is None:
             return None
-        role, name = self.role_name(ax)
-        return name if role == "textbox" else (role, name)
+        role, name = found
+        return name if role == "textbox" else found
 
     def control(self, name):
-        tree = self.tree()
-        found = self.named(tree, CONTROLS[name], "button", name) if name in ("OK", "Quitter") else None
-        return found[0] if found else self.node(CONTROLS[name])
+        if name in ("OK", "Quitter"):
+            return self.named(CONTROLS[name], "button", re.escape(name)) or CONTROLS[name]
+        return CONTROLS[name]
 
     def focusable(self):
         return None
 
     def focused(self, candidates=None):
-        return self.tools.evaluate("document.activeElement && document.activeElement.id")
+        return self.evaluate("document.activeElement && document.activeElement.id")
 
-    def active(self):
-        """The backend node id of the element with the keyboard focus."""
-        found = self.tools.call("Runtime.evaluate", expression="document.activeElement")["result"]
-        return "objectId" in found and self.tools.call("DOM.describeNode", objectId=found["objectId"])[
-            "node"]["backendNodeId"]
-
-    def has_focus(self, node):
-        return self.active() == node
+    def has_focus(self, element_id):
+        return self.focused() == element_id
 
     def focused_name(self):
         """The accessible name of the control with the keyboard focus, or None."""
-        ax = self.tree().get(self.active())
-        return ax and self.role_name(ax)[1]
+        active = self.focused()
+        found = active and self.accessibles([active]).get(active)
+        return found and found[1]
 
     def info_box(self):
         """The buttons of the Info box, a dialog named "INFO"; None while it is not shown."""
-        tree = self.tree()
-        dialog = tree.get(self.node("info"))
-        if dialog is None:
+        if not self.evaluate('(document.getElementById("info") || {}).open'):
             return None
-        if self.role_name(dialog) != ("dialog", "INFO"):
-            raise Failure("accessibility node of #info", ("dialog", "INFO"), self.role_name(dialog))
-        by_id = {n["nodeId"]: n for n in tree.values()}
-        buttons, stack = [], list(dialog.get("childIds", []))
-        while stack:
-            ax = by_id.get(stack.pop())
-            if ax:
-                if self.role_name(ax)[0] == "button":
-                    buttons.append(ax["backendDOMNodeId"])
-                stack += ax.get("childIds", [])
-        return [ButtonName(node, self.role_name(tree[node])[1]) for node in buttons]
+        dialog = self.accessibles(["info"]).get("info")
+        if dialog != ("dialog", "INFO"):
+            raise Failure(f"{self.engine}: accessible of #info", ("dialog", "INFO"), dialog)
+        ids = self.evaluate('[...document.querySelectorAll("#info button, #info [role=button]")].map(e => e.id)')
+        found = self.accessibles(ids)
+        return [ButtonName(i, found.get(i, (None, None))[1]) for i in ids if found.get(i, (None,))[0] == "button"]
 
     def screenshot(self, path, window_only=False):
         try:
-            shot = self.tools.call("Page.captureScreenshot", format="png")["data"]
+            shot = self.capture()
         except Failure:
             return  # the tab is gone, or the protocol with it
         with open(path, "wb") as file:
-            file.write(base64.b64decode(shot))
+            file.write(shot)
 
     # Hands on the page.
-    def click(self, node, button="left"):
-        x, y = self.centre(node)
-        self.tools.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
-        for kind, buttons in (("mousePressed", MOUSE[button]), ("mouseReleased", 0)):
-            self.tools.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, buttons=buttons,
-                            clickCount=1)
-        self.last_input = time.monotonic()
-
-    def touch(self, node, hold=0.0):
-        """A finger on the control, lifted after hold seconds."""
-        x, y = self.centre(node)
-        self.tools.call("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y, "id": 1}])
-        time.sleep(hold)
-        self.tools.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
-        self.last_input = time.monotonic()
-
-    def centre(self, node):
-        x, y, w, h = self.box(node)
+    def centre(self, element_id):
+        x, y, w, h = self.box(element_id)
         return x + w / 2, y + h / 2
+
+    def click(self, element_id, button="left"):
+        self.pointer(*self.centre(element_id), button)
+        self.last_input = time.monotonic()
+
+    def touch(self, element_id, hold=0.0):
+        """A finger on the control, lifted after hold seconds."""
+        self.finger(*self.centre(element_id), hold)
+        self.last_input = time.monotonic()
 
     def key(self, name, hold=0.0):
         """A key pressed, or held for hold seconds with repeats as a keyboard sends them."""
-        *held, name = name.split("+")
-        key, code, number, text = KEYS.get(name) or (name, f"Key{name.upper()}" if name.isalpha() else
-                                                      f"Digit{name}", ord(name.upper()), name)
-        modifiers = sum(MODIFIERS[m] for m in held)
-        text = "" if modifiers & (MODIFIERS["alt"] | MODIFIERS["ctrl"]) else text
-        down = dict(key=key, code=code, windowsVirtualKeyCode=number, modifiers=modifiers)
-        kind = "keyDown" if text else "rawKeyDown"
-        self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, **down)
-        end = time.monotonic() + hold
-        while time.monotonic() < end:
-            time.sleep(0.033)
-            self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, autoRepeat=True, **down)
-        self.tools.call("Input.dispatchKeyEvent", type="keyUp", **down)
+        self.send_key(name, hold)
         self.last_input = time.monotonic()
 
     def type(self, text):
@@ -339,7 +325,7 @@ class PageWindow:
     def insert(self, text):
         """Text as an on-screen keyboard commits it."""
         for character in text:
-            self.tools.call("Input.insertText", text=character)
+            self.send_text(character)
             self.last_input = time.monotonic()
             time.sleep(0.05)
 
@@ -358,18 +344,158 @@ class PageWindow:
             return seen
         if self.text("closing") != CLOSING:
             raise Failure("closing screen", CLOSING, self.text("closing"))
-        tree = self.tree().values()
-        left = [self.role_name(n) for n in tree if self.role_name(n)[0] in ("button", "textbox", "dialog")]
+        left = self.evaluate("""[...document.querySelectorAll("button, input, dialog, [role], [tabindex]")]
+            .filter(e => e.getClientRects().length && e.id !== "announcer").map(e => e.id || e.localName)""")
         if left:
             raise Failure("controls left on the closing screen", [], left)
         wait_until(f'"{CLOSING}" in the live region', lambda: any(CLOSING in said for said in self.heard()), 5)
         return seen + f', "{CLOSING}"'
 
+    def check_targets(self, ids):
+        """Each shown control takes a press over at least TARGET window pixels each way
+        from its middle, as elementFromPoint finds it: 24 CSS pixels at 640 x 360."""
+        reach = self.call_js("""ids => {
+          const scale = parseFloat(getComputedStyle(document.documentElement).getPropertyValue("--scale")) || 1;
+          const owner = (x, y) => { const e = document.elementFromPoint(x, y); return e && e.closest("[data-kind]"); };
+          return ids.map(id => {
+            const e = document.getElementById(id), r = e.getBoundingClientRect();
+            const x = r.x + r.width / 2, y = r.y + r.height / 2;
+            const along = (dx, dy) => { let d = 0; while (d < 200 && owner(x + (d + 0.5) * dx, y + (d + 0.5) * dy) === e) d += 0.5;
+                                         return d; };
+            return [id, Math.min(along(-1, 0) + along(1, 0), along(0, -1) + along(0, 1)) / scale]; }); }""",
+                             self.shown(ids))
+        smallest = min(reach, key=lambda r: r[1])
+        if smallest[1] < TARGET:
+            raise Failure(f"{self.engine}: hit area of #{smallest[0]}", f"at least {TARGET} window pixels",
+                          round(smallest[1], 1))
+        return f"hit areas of {len(reach)} controls at least {smallest[1]:.1f} window pixels (#{smallest[0]})"
 
-class ButtonName(int):
-    """A button's node that also tells its name."""
+    # Colours read from the engine's screenshot.
+    def check_colours(self, moment, forced=False):
+        """The colours at a few points of the window, the same in every engine: at the
+        moment "squares" (a take-back square shown), "right answer" (the change question
+        answered right, read while the Info box holds the pause) or "info" (the Info box
+        open). Under forced colours the buttons, the answer and the purse's frame keep
+        what carries meaning, and the rest takes the system's colours."""
+        shot = os.path.join(self.tmp, f"colours-{moment.replace(' ', '-')}.png")
+        # Two frames drawn since the last change: a screenshot may show the last one drawn.
+        self.evaluate("new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))")
+        self.screenshot(shot)
+        checks = []  # (what, box, test, expected)
 
-    def __new__(cls, node, name):
-        button = super().__new__(cls, node)
-        button.name = name
-        return button
+        def face(element_id, colour, inset=4, right_half=False):
+            """Its corners, and halfway down its left side, clear of the caption; or, for
+            the answer, its right half's corners, clear of the answer and the Info box."""
+            x, y, w, h = self.box(element_id)
+            left = x + w * 3 / 4 if right_half else x + inset
+            for px, py in ((left, y + inset), (x + w - 1 - inset, y + inset),
+                           (left, y + h - 1 - inset) if right_half else (left, y + h / 2),
+                           (x + w - 1 - inset, y + h - 1 - inset)):
+                checks.append((f"#{element_id} at {round(px)},{round(py)}", (px, py, 1, 1), "all", colour))
+
+        def darkest(element_id, colour):
+            checks.append((f"darkest pixel of #{element_id}'s text", self.box(element_id), "darkest", colour))
+
+        if moment == "squares":
+            targets = self.check_targets([COINS.format(k) for k in range(CELLS)] + [SQUARES.format(k) for k in range(CELLS)]
+                                         + [CONTROLS[c] for c in ("OK", "Quitter", "Info")])
+            face("Command1", OLIVE)
+            face("Command3", BAND)
+            if not forced:
+                squares = self.squares()
+                x, y, w, h = self.box(squares[0])
+                # Clear of its edge and of the focus ring.
+                checks.append((f"#{squares[0]}'s middle", (x + w / 3, y + h / 3, w / 3, h / 3), "all", BUTTON_FACE))
+                x, y, w, h = self.box("Shape1")
+                checks.append(("the band", (x + w / 2, y + 4, 1, h - 8), "all", BAND))
+                darkest("Label2", BUTTON_TEXT)
+                darkest("Label3", BUTTON_TEXT)
+                darkest("Command3", BUTTON_TEXT)
+            else:
+                # The purse's frame: its edge differs from the ground just inside it.
+                x, y, w, h = self.box("Frame1")
+                edge = pixels(shot, (x + w / 2, y, 1, 1))[0]
+                ground = pixels(shot, (x + w / 2, y + 6, 1, 1))[0]
+                if edge == ground:
+                    raise Failure(f"{self.engine}: the purse's frame under forced colours", "an edge", (edge, ground))
+        elif moment == "right answer":
+            face("Label12", GREEN, right_half=True)  # the Info box may cover its left
+        elif moment == "info":
+            targets = self.check_targets(["info-ok"])
+        if moment == "info" and not forced:
+            x, y, w, h = self.box("info")
+            checks.append(("the Info box's ground", (x + 3, y + h - 4, 1, 1), "all", BUTTON_FACE))
+            x, y, w, h = self.box("info-ok")
+            checks.append(("the Info box's OK", (x + 6, y + h / 2, 1, 1), "all", BUTTON_FACE))
+            darkest("info-text", BUTTON_TEXT)
+            darkest("info-ok", BUTTON_TEXT)
+        seen = [targets] if moment != "right answer" else []
+        for what, box, test, expected in checks:
+            read = pixels(shot, box)
+            found = min(read, key=lambda c: sum(int(c[i:i + 2], 16) for i in (0, 2, 4))) if test == "darkest" else (
+                read[0] if len(set(read)) == 1 else sorted(set(read)))
+            if found != expected:
+                raise Failure(f"{self.engine}: colour of {what} ({moment})", expected, found)
+            seen.append(f"{what} #{found}")
+        return seen
+
+
+def browser(engine, session, locales, pause_ms=None, touch=False, forced_colours=False, instrument=True):
+    """A browser of the engine, of the session's own, under French settings, showing
+    VIEWPORT; with instrument, the instrumentation runs before each page's scripts."""
+    if engine == "chromium":
+        from chromium import ChromiumPage as Page
+    elif engine == "firefox":
+        from firefox import FirefoxPage as Page
+    else:
+        from webkit import WebKitPage as Page
+    window = Page(session, locales, pause_ms, touch, forced_colours, instrument)
+    window.tmp = session.tmp
+    return window
+
+
+def open_page(engine, session, page, locales, pause_ms, touch, forced_colours=False):
+    """The page opened from file:// in the engine, instrumented."""
+    window = browser(engine, session, locales, pause_ms, touch, forced_colours)
+    window.open(os.path.abspath(page))
+    window.loaded()
+    return window
+
+
+# WebDriver's input actions, which Firefox's BiDi and WebKit's classic WebDriver share.
+WEBDRIVER_KEYS = {"Tab": "\ue004", "space": " ", "Return": "\ue007", "Escape": "\ue00c", "shift": "\ue008",
+                  "ctrl": "\ue009", "alt": "\ue00a"}
+WEBDRIVER_BUTTONS = {"left": 0, "middle": 1, "right": 2}
+REPEAT_S = 0.033  # a keyboard's repeat interval
+
+
+def pointer_actions(x, y, button="left", hold=0.0, kind="mouse"):
+    return [{"type": "pointer", "id": kind, "parameters": {"pointerType": kind}, "actions": [
+        {"type": "pointerMove", "x": round(x), "y": round(y)},
+        {"type": "pointerDown", "button": WEBDRIVER_BUTTONS[button]},
+        {"type": "pause", "duration": round(hold * 1000)},
+        {"type": "pointerUp", "button": WEBDRIVER_BUTTONS[button]}]}]
+
+
+def key_actions(name, hold=0.0):
+    """A key with its modifiers, held for hold seconds: WebDriver marks each keyDown of a
+    key already down as a repeat, as a keyboard sends them."""
+    *held, name = name.split("+")
+    key = WEBDRIVER_KEYS.get(name, name)
+    steps = [{"type": "keyDown", "value": WEBDRIVER_KEYS[m]} for m in held] + [{"type": "keyDown", "value": key}]
+    for _ in range(int(hold / REPEAT_S)):
+        steps += [{"type": "pause", "duration": round(REPEAT_S * 1000)}, {"type": "keyDown", "value": key}]
+    steps += [{"type": "keyUp", "value": key}] + [{"type": "keyUp", "value": WEBDRIVER_KEYS[m]} for m in reversed(held)]
+    return [{"type": "key", "id": "keyboard", "actions": steps}]
+
+
+def guessed_accessibles(window, ids):
+    """For an engine that finds nodes by accessible role and name but cannot tell them:
+    the role and name the DOM suggests for each shown element, to be confirmed."""
+    return window.call_js("""ids => Object.fromEntries(ids.map(id => [id, document.getElementById(id)])
+        .filter(([id, e]) => e && !e.closest("[hidden]") && e.getClientRects().length).map(([id, e]) => {
+          const role = e.getAttribute("role") || {button: "button", input: "textbox", dialog: "dialog"}[e.localName] || "";
+          const by = e.getAttribute("aria-labelledby");
+          const name = e.getAttribute("aria-label") || (by && document.getElementById(by).textContent.trim()) ||
+                       e.textContent.trim();
+          return [id, [role, name]]; }))""", list(ids))

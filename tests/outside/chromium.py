@@ -1,0 +1,194 @@
+"""The page in Debian's chromium, headless, driven through its DevTools protocol with
+python3-websocket.
+
+Roles and names come from the accessibility tree (Accessibility.getFullAXTree), whose
+nodes carry the backend ids of their DOM nodes. The Accessibility domain is
+experimental and Debian moves chromium to new major versions through security updates:
+whatever the protocol answers that the driver does not expect fails with the method, the
+answer and chromium's version.
+"""
+
+import base64
+import json
+import os
+import tempfile
+import time
+import urllib.request
+
+import websocket
+
+from outside import Failure, wait_until
+from page import VIEWPORT, Closed, PageWindow, french_env, instrumented
+
+MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
+# xdotool's key names: (key, code, Windows key code, text).
+KEYS = {"Tab": ("Tab", "Tab", 9, ""), "space": (" ", "Space", 32, " "), "Return": ("Enter", "Enter", 13, "\r"),
+        "Escape": ("Escape", "Escape", 27, ""), ",": (",", "Comma", 188, ","), ".": (".", "Period", 190, ".")}
+MOUSE = {"left": 1, "right": 2, "middle": 4}
+
+
+class DevTools:
+    """One page target: each call waits for its answer; events are kept in order."""
+
+    def __init__(self, url, version):
+        self.version = version
+        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
+        self.events = []
+        self.last = 0
+
+    def call(self, method, **params):
+        self.last += 1
+        try:
+            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
+            while True:
+                message = json.loads(self.socket.recv())
+                if message.get("id") == self.last:
+                    break
+                self.events.append(message)
+        except websocket.WebSocketTimeoutException:
+            raise Failure(f"DevTools protocol of {self.version}: no answer to {method} in 15 s") from None
+        except (websocket.WebSocketConnectionClosedException, ConnectionError):
+            raise Closed(method) from None
+        if "error" in message:
+            if "closed" in str(message["error"].get("message", "")).lower():
+                raise Closed(method)
+            raise Failure(f"DevTools protocol of {self.version}: {method}", "an answer", message["error"])
+        return message["result"]
+
+    def event(self, method, timeout=15):
+        """The first event of that name, kept or still to come."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = next((e for e in self.events if e.get("method") == method), None)
+            if found:
+                self.events.remove(found)
+                return found["params"]
+            if time.monotonic() > deadline:
+                raise Failure(f"DevTools protocol of {self.version}: no {method} event in {timeout} s")
+            self.call("Runtime.evaluate", expression="0")  # brings in what came meanwhile
+            time.sleep(0.05)
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        if "exceptionDetails" in result:
+            raise Failure("script in the page", expression, result["exceptionDetails"].get("text"))
+        return result["result"].get("value")
+
+
+def start_chromium(session, locales, width, height):
+    """A headless chromium of the session's own under French settings: its DevTools
+    target for its one tab."""
+    profile = tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
+    # Root (as in containers) may not use chromium's sandbox.
+    sandbox = ["--no-sandbox"] if os.geteuid() == 0 else []
+    session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
+                   "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
+                   f"--window-size={width},{height}", *sandbox, "about:blank"], env=french_env(locales), log="chromium")
+    port_file = os.path.join(profile, "DevToolsActivePort")
+    try:
+        wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
+                   len(open(port_file).read().split()) == 2)
+    except Failure:
+        with open(os.path.join(session.tmp, "chromium.log")) as log:
+            raise Failure("chromium did not open its DevTools port; it said: " + log.read()[-2000:]) from None
+    port = open(port_file).read().split()[0]
+    with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/version", timeout=10) as answer:
+        version = json.load(answer).get("Browser", "chromium")
+    with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=10) as answer:
+        targets = [t for t in json.load(answer) if t.get("type") == "page"]
+    if len(targets) != 1:
+        raise Failure(f"DevTools protocol of {version}: page targets", "one", targets)
+    return DevTools(targets[0]["webSocketDebuggerUrl"], version)
+
+
+class ChromiumPage(PageWindow):
+    engine = "chromium"
+
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True):
+        super().__init__(pause_ms)
+        self.tools = start_chromium(session, locales, *VIEWPORT)
+        for domain in ("Page", "Runtime", "DOM", "Accessibility"):
+            self.tools.call(f"{domain}.enable")
+        # The view's size exactly, as the other engines set it.
+        self.tools.call("Emulation.setDeviceMetricsOverride", width=VIEWPORT[0], height=VIEWPORT[1],
+                        deviceScaleFactor=1, mobile=False)
+        if touch:
+            self.tools.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+        if forced_colours:
+            self.tools.call("Emulation.setEmulatedMedia", features=[{"name": "forced-colors", "value": "active"}])
+        if instrument:
+            self.tools.call("Page.addScriptToEvaluateOnNewDocument", source=instrumented(pause_ms))
+        self.nodes = {}
+
+    def open(self, page):
+        # Opened over about:blank, the tab has a history, and a script may not close it.
+        self.load("file://" + page)
+
+    def load(self, url):
+        self.tools.events.clear()
+        loaded = self.tools.call("Page.navigate", url=url)
+        if loaded.get("errorText"):
+            raise Failure("page", "loaded", loaded["errorText"])
+        self.tools.event("Page.loadEventFired")
+        self.nodes = {}
+
+    def evaluate(self, expression):
+        return self.tools.evaluate(expression)
+
+    def node(self, element_id):
+        """The backend node id of an element, None when there is none."""
+        if element_id not in self.nodes:
+            self.nodes.clear()
+            stack = [self.tools.call("DOM.getDocument", depth=-1)["root"]]
+            while stack:
+                node = stack.pop()
+                attributes = node.get("attributes", [])
+                if "id" in attributes[::2]:
+                    self.nodes[attributes[attributes.index("id") + 1]] = node["backendNodeId"]
+                stack += node.get("children", [])
+        return self.nodes.get(element_id)
+
+    def accessibles(self, ids):
+        nodes = self.tools.call("Accessibility.getFullAXTree")["nodes"]
+        if not any("backendDOMNodeId" in n for n in nodes) or any("nodeId" not in n for n in nodes):
+            raise Failure(f"Accessibility.getFullAXTree of {self.tools.version}", "nodes with DOM node ids",
+                          nodes[:3])
+        tree = {n["backendDOMNodeId"]: n for n in nodes if not n.get("ignored") and "backendDOMNodeId" in n}
+        found = {}
+        for element_id in ids:
+            ax = tree.get(self.node(element_id))
+            if ax is not None:
+                found[element_id] = (ax.get("role", {}).get("value"), ax.get("name", {}).get("value", ""))
+        return found
+
+    def capture(self):
+        return base64.b64decode(self.tools.call("Page.captureScreenshot", format="png")["data"])
+
+    def pointer(self, x, y, button):
+        self.tools.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
+        for kind, buttons in (("mousePressed", MOUSE[button]), ("mouseReleased", 0)):
+            self.tools.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, buttons=buttons,
+                            clickCount=1)
+
+    def finger(self, x, y, hold):
+        self.tools.call("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y, "id": 1}])
+        time.sleep(hold)
+        self.tools.call("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    def send_key(self, name, hold):
+        *held, name = name.split("+")
+        key, code, number, text = KEYS.get(name) or (name, f"Key{name.upper()}" if name.isalpha() else
+                                                      f"Digit{name}", ord(name.upper()), name)
+        modifiers = sum(MODIFIERS[m] for m in held)
+        text = "" if modifiers & (MODIFIERS["alt"] | MODIFIERS["ctrl"]) else text
+        down = dict(key=key, code=code, windowsVirtualKeyCode=number, modifiers=modifiers)
+        kind = "keyDown" if text else "rawKeyDown"
+        self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, **down)
+        end = time.monotonic() + hold
+        while time.monotonic() < end:
+            time.sleep(0.033)
+            self.tools.call("Input.dispatchKeyEvent", type=kind, text=text, autoRepeat=True, **down)
+        self.tools.call("Input.dispatchKeyEvent", type="keyUp", **down)
+
+    def send_text(self, text):
+        self.tools.call("Input.insertText", text=text)

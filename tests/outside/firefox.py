@@ -1,0 +1,139 @@
+"""The page in Debian's firefox-esr, headless, driven through WebDriver BiDi, which
+Firefox speaks by itself, over python3-websocket.
+
+BiDi finds nodes by accessible role and name (browsingContext.locateNodes) but does not
+tell a node's name: the role and name the DOM suggests are confirmed there. French
+number formatting needs emulation.setLocaleOverride besides the profile's languages.
+"""
+
+import base64
+import json
+import os
+import tempfile
+
+import websocket
+
+from outside import Failure
+from page import (VIEWPORT, Closed, PageWindow, french_env, guessed_accessibles, instrumented, key_actions,
+                  log_line, pointer_actions)
+
+# A quiet profile: French, no first-run pages, updates or reports. Forced colours as
+# Windows' high contrast sets them: the page's colours give way to the system's.
+PREFERENCES = {"intl.locale.requested": "fr-FR", "intl.accept_languages": "fr-FR,fr",
+               "browser.shell.checkDefaultBrowser": False, "app.update.disabledForTesting": True,
+               "datareporting.policy.dataSubmissionEnabled": False, "toolkit.telemetry.reportingpolicy.firstRun": False,
+               "browser.startup.homepage_override.mstone": "ignore", "ui.prefersReducedMotion": 0}
+FORCED_COLOURS = {"browser.display.document_color_use": 2}
+
+
+class BiDi:
+    """One WebDriver BiDi session: each command waits for its answer; events are dropped."""
+
+    def __init__(self, url):
+        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
+        self.last = 0
+        self.version = "firefox"
+        self.version = "firefox " + self.call("session.new", capabilities={})["capabilities"]["browserVersion"]
+
+    def call(self, method, **params):
+        self.last += 1
+        try:
+            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
+            while True:
+                message = json.loads(self.socket.recv())
+                if message.get("id") == self.last:
+                    break
+        except websocket.WebSocketTimeoutException:
+            raise Failure(f"WebDriver BiDi of {self.version}: no answer to {method} in 15 s") from None
+        except (websocket.WebSocketConnectionClosedException, ConnectionError):
+            raise Closed(method) from None
+        if message.get("type") == "error":
+            if message.get("error") in ("no such frame", "no such window"):
+                raise Closed(method)
+            raise Failure(f"WebDriver BiDi of {self.version}: {method}", "an answer",
+                          f"{message.get('error')}: {message.get('message')}")
+        return message["result"]
+
+
+def start_firefox(session, locales, forced_colours=False):
+    """A headless firefox-esr of the session's own, with a fresh French profile: its
+    BiDi session."""
+    profile = tempfile.mkdtemp(prefix="firefox-", dir=session.tmp)
+    preferences = dict(PREFERENCES, **(FORCED_COLOURS if forced_colours else {}))
+    with open(os.path.join(profile, "user.js"), "w") as prefs:
+        prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in preferences.items())
+    env = dict(french_env(locales), HOME=profile, MOZ_CRASHREPORTER_DISABLE="1")
+    session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", profile,
+                   "about:blank"], env=env, log="firefox")
+    url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port")[1]
+    return BiDi(url + "/session")
+
+
+class FirefoxPage(PageWindow):
+    engine = "firefox"
+
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True):
+        super().__init__(pause_ms)
+        self.bidi = start_firefox(session, locales, forced_colours)
+        self.context = self.bidi.call("browsingContext.getTree")["contexts"][0]["context"]
+        self.bidi.call("emulation.setLocaleOverride", locale="fr-FR", contexts=[self.context])
+        self.bidi.call("browsingContext.setViewport", context=self.context,
+                       viewport={"width": VIEWPORT[0], "height": VIEWPORT[1]})
+        if instrument:
+            self.bidi.call("script.addPreloadScript", functionDeclaration="() => {%s}" % instrumented(pause_ms))
+
+    def open(self, page):
+        self.load("file://" + page)
+
+    def load(self, url):
+        self.bidi.call("browsingContext.navigate", context=self.context, url=url, wait="complete")
+
+    def evaluate(self, expression):
+        answer = self.bidi.call("script.evaluate", expression=expression, target={"context": self.context},
+                                awaitPromise=True, serializationOptions={"maxObjectDepth": 10})
+        if answer["type"] == "exception":
+            raise Failure("script in the page", expression, answer["exceptionDetails"].get("text"))
+        return value(answer["result"])
+
+    def accessibles(self, ids):
+        found, located = {}, {}
+        for element_id, (role, name) in guessed_accessibles(self, ids).items():
+            if (role, name) not in located:
+                nodes = self.bidi.call("browsingContext.locateNodes", context=self.context,
+                                       locator={"type": "accessibility", "value": {"role": role, "name": name}})
+                located[role, name] = {n["value"].get("attributes", {}).get("id") for n in nodes["nodes"]}
+            found[element_id] = (role, name) if element_id in located[role, name] else (
+                None, f"not in the accessibility tree as {role} {name!r}")
+        return found
+
+    def capture(self):
+        return base64.b64decode(self.bidi.call("browsingContext.captureScreenshot", context=self.context)["data"])
+
+    def act(self, actions):
+        self.bidi.call("input.performActions", context=self.context, actions=actions)
+
+    def pointer(self, x, y, button):
+        self.act(pointer_actions(x, y, button))
+
+    def finger(self, x, y, hold):
+        self.act(pointer_actions(x, y, hold=hold, kind="touch"))
+
+    def send_key(self, name, hold):
+        self.act(key_actions(name, hold))
+
+    def send_text(self, text):
+        self.act(key_actions(text))
+
+
+def value(remote):
+    """A BiDi remote value as Python's."""
+    kind = remote["type"]
+    if kind in ("undefined", "null"):
+        return None
+    if kind == "array":
+        return [value(v) for v in remote.get("value", [])]
+    if kind == "object":
+        return {k if isinstance(k, str) else value(k): value(v) for k, v in remote.get("value", [])}
+    if kind in ("string", "number", "boolean"):
+        return remote["value"]
+    return kind

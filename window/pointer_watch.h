@@ -1,0 +1,29 @@
+// Tells which kind of pointer the child used last, for the hint line (pointer_hint.h).
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+#include "pointer_hint.h"
+
+namespace piecettes {
+
+// Watches the whole application's input, installed on it for its own lifetime: a touch
+// anywhere makes the pointer a finger, a press of a real mouse (not one Qt makes from a
+// touch) a mouse. changed is called on each change, never for the same kind twice.
+class PointerWatch final : public QObject {
+public:
+    explicit PointerWatch(std::function<void(Pointer)> changed, QObject* parent = nullptr);
+    ~PointerWatch() override;
+    Pointer pointer() const { return pointer_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<void(Pointer)> changed_;
+    Pointer pointer_ = Pointer::Mouse;
+};
+
+}  // namespace piecettes
