@@ -11,6 +11,7 @@ answer and chromium's version.
 import base64
 import json
 import os
+import subprocess
 import tempfile
 import time
 import urllib.request
@@ -75,12 +76,21 @@ class DevTools:
         return result["result"].get("value")
 
 
+def sandbox_usable():
+    """Chromium's sandbox needs a user namespace of its own: root may not have one, and
+    neither may a chroot or a kernel set without unprivileged user namespaces, where
+    chromium stops at its start."""
+    if os.geteuid() == 0:
+        return False
+    return subprocess.run(["unshare", "--user", "true"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
 def start_chromium(session, locales, width, height):
     """A headless chromium of the session's own under French settings: its DevTools
     target for its one tab."""
     profile = tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
-    # Root (as in containers) may not use chromium's sandbox.
-    sandbox = ["--no-sandbox"] if os.geteuid() == 0 else []
+    sandbox = [] if sandbox_usable() else ["--no-sandbox"]
     session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
                    "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
                    f"--window-size={width},{height}", *sandbox, "about:blank"], env=french_env(locales), log="chromium")
