@@ -16,10 +16,8 @@ import tempfile
 import time
 import urllib.request
 
-import websocket
-
 from outside import Failure, wait_until
-from page import VIEWPORT, Closed, PageWindow, french_env, instrumented
+from page import VIEWPORT, Closed, JsonSocket, PageWindow, french_env, instrumented
 
 MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
 # xdotool's key names: (key, code, Windows key code, text).
@@ -27,29 +25,21 @@ KEYS = {"Tab": ("Tab", "Tab", 9, ""), "space": (" ", "Space", 32, " "), "Return"
         "Escape": ("Escape", "Escape", 27, ""), ",": (",", "Comma", 188, ","), ".": (".", "Period", 190, ".")}
 MOUSE = {"left": 1, "right": 2, "middle": 4}
 
+class DevTools(JsonSocket):
+    """One page target over the DevTools protocol: its events are kept in order."""
 
-class DevTools:
-    """One page target: each call waits for its answer; events are kept in order."""
+    protocol = "DevTools protocol"
 
     def __init__(self, url, version):
+        super().__init__(url)
         self.version = version
-        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
         self.events = []
-        self.last = 0
+
+    def kept(self, message):
+        self.events.append(message)
 
     def call(self, method, **params):
-        self.last += 1
-        try:
-            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
-            while True:
-                message = json.loads(self.socket.recv())
-                if message.get("id") == self.last:
-                    break
-                self.events.append(message)
-        except websocket.WebSocketTimeoutException:
-            raise Failure(f"DevTools protocol of {self.version}: no answer to {method} in 15 s") from None
-        except (websocket.WebSocketConnectionClosedException, ConnectionError):
-            raise Closed(method) from None
+        message = self.answer(method, params)
         if "error" in message:
             if "closed" in str(message["error"].get("message", "")).lower():
                 raise Closed(method)
@@ -75,7 +65,6 @@ class DevTools:
             raise Failure("script in the page", expression, result["exceptionDetails"].get("text"))
         return result["result"].get("value")
 
-
 def sandbox_usable():
     """Chromium's sandbox needs a user namespace of its own: root may not have one, and
     neither may a chroot or a kernel set without unprivileged user namespaces, where
@@ -84,7 +73,6 @@ def sandbox_usable():
         return False
     return subprocess.run(["unshare", "--user", "true"], stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0
-
 
 def start_chromium(session, locales, width, height):
     """A headless chromium of the session's own under French settings: its DevTools
@@ -109,7 +97,6 @@ def start_chromium(session, locales, width, height):
     if len(targets) != 1:
         raise Failure(f"DevTools protocol of {version}: page targets", "one", targets)
     return DevTools(targets[0]["webSocketDebuggerUrl"], version)
-
 
 class ChromiumPage(PageWindow):
     engine = "chromium"

@@ -11,10 +11,8 @@ import json
 import os
 import tempfile
 
-import websocket
-
 from outside import Failure
-from page import (VIEWPORT, Closed, PageWindow, french_env, guessed_accessibles, instrumented, key_actions,
+from page import (VIEWPORT, Closed, JsonSocket, PageWindow, french_env, guessed_accessibles, instrumented, key_actions,
                   log_line, pointer_actions)
 
 # A quiet profile: French, no first-run pages, updates or reports. Forced colours as
@@ -25,35 +23,24 @@ PREFERENCES = {"intl.locale.requested": "fr-FR", "intl.accept_languages": "fr-FR
                "browser.startup.homepage_override.mstone": "ignore", "ui.prefersReducedMotion": 0}
 FORCED_COLOURS = {"browser.display.document_color_use": 2}
 
+class BiDi(JsonSocket):
+    """One WebDriver BiDi session: its events are dropped."""
 
-class BiDi:
-    """One WebDriver BiDi session: each command waits for its answer; events are dropped."""
+    protocol = "WebDriver BiDi"
 
     def __init__(self, url):
-        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
-        self.last = 0
+        super().__init__(url)
         self.version = "firefox"
         self.version = "firefox " + self.call("session.new", capabilities={})["capabilities"]["browserVersion"]
 
     def call(self, method, **params):
-        self.last += 1
-        try:
-            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
-            while True:
-                message = json.loads(self.socket.recv())
-                if message.get("id") == self.last:
-                    break
-        except websocket.WebSocketTimeoutException:
-            raise Failure(f"WebDriver BiDi of {self.version}: no answer to {method} in 15 s") from None
-        except (websocket.WebSocketConnectionClosedException, ConnectionError):
-            raise Closed(method) from None
+        message = self.answer(method, params)
         if message.get("type") == "error":
             if message.get("error") in ("no such frame", "no such window"):
                 raise Closed(method)
             raise Failure(f"WebDriver BiDi of {self.version}: {method}", "an answer",
                           f"{message.get('error')}: {message.get('message')}")
         return message["result"]
-
 
 def start_firefox(session, locales, forced_colours=False):
     """A headless firefox-esr of the session's own, with a fresh French profile: its
@@ -67,7 +54,6 @@ def start_firefox(session, locales, forced_colours=False):
                    "about:blank"], env=env, log="firefox")
     url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port")[1]
     return BiDi(url + "/session")
-
 
 class FirefoxPage(PageWindow):
     engine = "firefox"
@@ -123,7 +109,6 @@ class FirefoxPage(PageWindow):
 
     def send_text(self, text):
         self.act(key_actions(text))
-
 
 def value(remote):
     """A BiDi remote value as Python's."""

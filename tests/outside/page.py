@@ -21,6 +21,8 @@ import socket
 import subprocess
 import time
 
+import websocket
+
 from outside import Failure, cents_of_coin, wait_until
 
 ENGINES = ("chromium", "firefox", "webkit")
@@ -86,6 +88,35 @@ class ButtonName(str):
         button = super().__new__(cls, element_id)
         button.name = name
         return button
+
+
+class JsonSocket:
+    """A browser's protocol of JSON commands over a WebSocket: each command waits for its
+    answer, and what else arrives meanwhile goes to kept()."""
+
+    protocol = "the browser's protocol"
+
+    def __init__(self, url):
+        self.socket = websocket.create_connection(url, timeout=15, suppress_origin=True)
+        self.last = 0
+        self.version = "the browser"
+
+    def kept(self, message):
+        """A message that is no answer: an event. Dropped unless a protocol keeps them."""
+
+    def answer(self, method, params):
+        self.last += 1
+        try:
+            self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
+            while True:
+                message = json.loads(self.socket.recv())
+                if message.get("id") == self.last:
+                    return message
+                self.kept(message)
+        except websocket.WebSocketTimeoutException:
+            raise Failure(f"{self.protocol} of {self.version}: no answer to {method} in 15 s") from None
+        except (websocket.WebSocketConnectionClosedException, ConnectionError):
+            raise Closed(method) from None
 
 
 def free_port():
