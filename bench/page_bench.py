@@ -255,7 +255,7 @@ SAVED_WINDOW = """(() => {
 
 
 def static_window_page(page, folder, locales):
-    """The static window, as chromium draws the page's first exercise."""
+    """The static window, as chromium draws the page's first exercise: page notes its first frame."""
     browser = Browser("chromium", locales)
     try:
         browser.load(page.resolve().as_uri())
@@ -304,7 +304,7 @@ def main():
     folder = pathlib.Path(tempfile.mkdtemp(prefix="piecettes-bench-"))
     page = with_first_frame(args.page, folder)
     floor = with_first_frame(text_floor_page(args.page, folder), folder)
-    static = with_first_frame(static_window_page(args.page, folder, locales), folder)
+    static = with_first_frame(static_window_page(page, folder, locales), folder)
     try:
         for engine in args.engines:
             frames, all_drawn = starts(engine, locales, (page, static, floor), args.rounds, engine == "chromium")
