@@ -1,12 +1,12 @@
-// The rules of an exercise and of a series of exercises.
+// The rules of an exercise and of a series of exercises, and everything they decide.
 //
-// Exercise owns the coin table and the record of the running exercise, and acts on
-// the window only through Controls. The window calls the handlers below for its
-// events; each handler changes the controls in a fixed order, which is behaviour.
-// Everything runs on the window's one thread, and every call returns at once. The
-// success pause is a phase with a deadline: the window runs one single-shot timer and
-// reports the time that has passed (timePassed), and the pause ends once its time is up
-// and the Info box is closed. Meanwhile every input acts on the exercise just won.
+// Exercise is a value: the purse, the price, the lines the child reads, the answer, the
+// score, the Info box and the success pause are all in it, and so is the random source,
+// so that a copy of an exercise plays on as the same game. The front ends draw it and
+// pass the child's inputs on as the calls below; each call returns at once with what it
+// did. The success pause is a phase with its own time: a front end reports the time that
+// has passed (timePassed), and the pause ends once its time is up and the Info box is
+// closed. Meanwhile every input acts on the exercise just won.
 #pragma once
 
 #include <array>
@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "amount.h"
-#include "controls.h"
 #include "random.h"
 
 namespace piecettes {
@@ -24,99 +24,148 @@ namespace piecettes {
 constexpr int SeriesLength = 20;
 constexpr std::chrono::milliseconds SuccessPause{3000};
 
-// Which half of the exercise runs, kept as text in the window's tag.
+// Which half of the exercise runs: paying the price, or the change question.
 enum class Phase { Paying, Change };
-constexpr const char* PayingTag = "0";
-constexpr const char* ChangeTag = "1";
 
-// Mouse buttons as the coin pictures report them.
-constexpr int LeftButton = 1;
-constexpr int RightButton = 2;
-constexpr int MiddleButton = 4;
+// A cell of the purse: empty, showing its coin, or showing the square that stands for
+// the coin once it is handed over.
+enum class Cell { Absent, Shown, HandedOver };
 
-constexpr int EnterKey = 13;
+// The mouse buttons a coin knows. A finger held on a coin counts as the right button.
+enum class Button { Left, Right, Middle };
 
+// How an input came: a pointer (mouse or finger) clicks where it points, while a key or an
+// assistive tool acts on the control with the keyboard focus, which then follows the coin.
+enum class Via { Pointer, Key };
+
+// Every line the rules write, by its meaning; the catalogue gives its words.
+enum class Message {
+    None,
+    PayInstruction,
+    ChangeInstruction,
+    TakeBackHint,  // how to take back a coin handed over
+    TakeAwayHint,  // how to take a coin away from the change answer
+    More,
+    TooManyCoins,
+    AskChange,
+    Wrong,
+    Bravo,
+    Score,       // the count of right answers, with Exercise::state().scoreCount
+    SeriesDone,
+    Unknown,     // the answer's large box after a wrong answer
+};
+
+// The colour of the answer's large box: none chosen yet, right, or plain again after a pause.
+enum class AnswerMark { Unmarked, Right, Plain };
+
+// Where the keyboard focus goes. Window leaves it on the control of the window that held
+// it last, or gives it to the answer box when that control is gone.
+struct Focus {
+    enum class Target { Window, Answer, Ok, FocusPark, Coin, Square };
+    Target target = Target::Window;
+    int cell = -1;  // for Coin and Square
+    friend bool operator==(const Focus&, const Focus&) = default;
+};
+
+// A line that a screen reader announces as the rules write it.
+struct Announcement {
+    enum class Line { Price, GivenTotal, Feedback, Score, Answer };
+    Line line;
+    Message message = Message::None;  // Feedback and Score; Answer when it reads Unknown
+    std::string text;                  // amounts as written, the answer's text
+    int number = 0;                    // the count of a Score
+    friend bool operator==(const Announcement&, const Announcement&) = default;
+};
+
+// What an input did, beyond the new state.
+struct Outcome {
+    // The lines a screen reader announces, in the order written, repeats included.
+    std::vector<Announcement> said;
+    // Where the keyboard focus goes, when it moves.
+    std::optional<Focus> focus;
+    // typeKey only: the character that enters the answer in place of the key typed, or 0.
+    char32_t insert = 0;
+};
+
+// Everything the child sees, as the rules left it.
 struct ExerciseState {
+    Phase phase = Phase::Paying;
+    bool started = false;   // the series has begun
+    bool finished = false;  // the 20th exercise is won
+    std::array<Cell, CellCount> cells{};
     // Whole numbers 0 to 5 held as floats, per coin type.
     std::array<float, SlotCount> purseCount{};
     std::array<std::int16_t, SlotCount> givenCount{};
     Amount purseTotal = 0;
     Amount givenTotal = 0;
+    bool givenTotalShown = false;  // empty until the first coin of an exercise is handed over
     Amount price = 0;
     // 1 during the first exercise of a series.
     std::int16_t exerciseCount = 0;
-};
 
-namespace text {
-inline constexpr const char* PayInstruction = "Clique sur les pièces que tu donnes puis sur OK quand tu en as assez.";
-inline constexpr const char* ChangeInstruction = "Clique sur les pièces qu'on te rend puis sur OK quand c'est correct.";
-inline constexpr const char* TakeBackHint = "Clic sur le carré pour reprendre la pièce.";
-inline constexpr const char* RightClickHint = "Clic droit pour reprendre une pièce";
-// RightClickHint as a finger does it, shown in its place to a child who plays by touch.
-inline constexpr const char* FingerHint = "Laisse ton doigt sur une pièce pour la reprendre";
-inline constexpr const char* More = "Encore !";
-inline constexpr const char* TooManyCoinsMessage = "Tu donnes trop de pièces. Tu peux en reprendre.";
-inline constexpr const char* AskChange = "Bien ! Combien doit-on te rendre ?";
-inline constexpr const char* Wrong = "Non ! Recommence !";
-inline constexpr const char* Bravo = "Bravo !";
-inline constexpr const char* SeriesDone = "Tu as réussi tes 20 exercices. Tu peux arrêter.";
-inline constexpr const char* Unknown = "?";
-std::string score(int exercisesWon);
-}  // namespace text
+    Message instruction = Message::None;
+    Message hint = Message::TakeBackHint;
+    bool hintShown = false;
+    Message feedback = Message::None;
+    bool feedbackShown = true;
+    Message score = Message::None;  // None, Score or SeriesDone
+    int scoreCount = 0;
+    bool okShown = true;
+
+    // The change answer as typed or written by the rules, and its large box.
+    std::string answer;
+    // Where the rules put the caret, counted in characters.
+    int caret = 0;
+    // Counts the rules' writes of the answer and its caret: a front end shows them when it moves.
+    int answerWrites = 0;
+    bool answerShown = false;
+    bool answerUnknown = true;  // the large box reads "?" rather than the answer
+    AnswerMark answerMark = AnswerMark::Unmarked;
+
+    bool infoOpen = false;
+};
 
 class Exercise {
 public:
-    // The controls and the random source must outlive the exercise. decimalSeparator
-    // is ',' or '.', the one amounts are shown with.
-    Exercise(Controls& controls, RandomSource& random, char decimalSeparator);
+    // decimalSeparator is ',' or '.', the one amounts are written with.
+    Exercise(Draws draws, char decimalSeparator);
 
-    // The window became active: the first call starts the series, later ones do nothing.
-    void windowActivated();
-    // Draws a purse and a price below its value and opens the paying half.
-    void newExercise();
+    // Starts the series: draws the first exercise. Later calls do nothing.
+    Outcome start();
 
-    // A mouse button (LeftButton, RightButton, MiddleButton) was pressed on the coin of a cell.
-    void coinPressed(int cell, int button);
-    // The take-back square of a cell was clicked.
-    void squareClicked(int cell);
-    // OK was clicked or pressed from the keyboard.
-    void okPressed();
-    // The typed answer changed by typing; the rules report their own changes.
-    void answerChanged();
-    // A character is about to enter the typed answer. The handler may replace key, or set it to 0
-    // so that nothing is inserted. Enter arrives as EnterKey.
-    void answerKey(int& key);
-
-    // Praise and score line, then the pause, or the end of the series. Returns true when
-    // it started the pause: the caller's own remaining steps then run once the next
-    // exercise has started. During the pause it only repeats the praise.
-    bool exerciseWon();
-    void tooManyCoins();
-    void askForChange();
-    void showChangeCoins();
-
-    // Time has passed: the pause ends once its time is up and the Info box is closed.
-    void timePassed(std::chrono::milliseconds elapsed);
+    // A coin of the purse was pressed. Paying, any button hands it over; in the change
+    // question the left button adds its value to the answer and the others take it away.
+    Outcome pressCoin(int cell, Button button, Via via = Via::Pointer);
+    // The square of a coin handed over was pressed: the coin goes back into the purse.
+    Outcome takeBack(int cell, Via via = Via::Pointer);
+    // OK was pressed.
+    Outcome pressOk();
+    // A key is about to type into the answer: Outcome::insert says what enters it. Enter
+    // ('\r') judges the answer and enters nothing.
+    Outcome typeKey(char32_t key);
+    // The child's typing changed the answer to this text.
+    Outcome editAnswer(const std::string& text);
     // The Info box was opened, or closed: while it is open the pause does not end.
-    void infoOpened();
-    void infoClosed();
+    Outcome openInfo();
+    Outcome closeInfo();
+    // Time has passed: the pause ends once its time is up and the Info box is closed.
+    Outcome timePassed(std::chrono::milliseconds elapsed);
 
     const ExerciseState& state() const { return state_; }
-    // The coin table; every slot reads 0 until the series starts.
-    Amount coinValue(int type) const;
-    bool seriesStarted() const { return started_; }
-    bool seriesFinished() const { return finished_; }
+    // An amount as the exercise writes it, with its decimal separator.
+    std::string format(double amount) const;
     bool pausing() const { return pause_.has_value(); }
     // The time left before the pause may end: zero once it is up, or when there is no pause.
     std::chrono::milliseconds pauseLeft() const;
-    bool infoOpen() const { return infoOpen_; }
+    // How long a front end waits before it next reports time: while the pause's time runs.
+    std::optional<std::chrono::milliseconds> timeWanted() const;
 
 private:
     // The steps that follow a call which can win, as the call that started the pause
     // leaves them until the next exercise has started.
     enum class Rest {
         Nothing,
-        ChangeCoinCounted,   // a change coin: repaint, focus and caret
+        ChangeCoinCounted,   // a change coin: the focus and caret in the answer
         WrongAnswerCleared,  // Enter on a wrong answer: "?" and the focus
         ChangeAsked,         // the change question: its answer box, the phase and the focus
     };
@@ -125,27 +174,31 @@ private:
         Rest rest = Rest::Nothing;
     };
 
-    // Sets the answer text and judges it; true when that started the pause.
-    bool setAnswerText(const std::string& text);
-    bool judgeAnswer();
-    // Runs the rest of a call now, or keeps it for the end of the pause that call started.
-    void then(bool startedPause, Rest rest);
-    void finish(Rest rest);
-    void endPause();
-    bool answerIsRight() const;
-    std::string format(double amount) const;
+    void newExercise(Outcome& out);
     void drawPurse();
     void drawPrice();
+    void handOver(int cell, Outcome& out);
+    void countChangeCoin(int cell, Button button, Outcome& out);
+    bool exerciseWon(Outcome& out);
+    void askForChange(Outcome& out);
+    void enterAnswer(Outcome& out, bool typed);
+    // Writes the answer and judges it; true when that started the pause.
+    bool writeAnswer(const std::string& text, Outcome& out, bool typed);
+    bool judgeAnswer(Outcome& out, bool typed);
+    bool answerIsRight() const;
+    // Runs the rest of a call now, or keeps it for the end of the pause that call started.
+    void then(bool startedPause, Rest rest, Outcome& out);
+    void finish(Rest rest, Outcome& out);
+    void endPause(Outcome& out);
+    void setFeedback(Message message, Outcome& out);
+    void setScore(Message message, Outcome& out);
+    void setGivenTotal(Outcome& out);
+    void focus(Focus::Target target, Outcome& out, int cell = -1);
 
-    Controls& controls_;
-    RandomSource& random_;
+    Draws draws_;
     char decimalSeparator_;
-    std::array<Amount, SlotCount> coinValue_{};
     ExerciseState state_;
-    bool started_ = false;
-    bool finished_ = false;
     std::optional<Pause> pause_;
-    bool infoOpen_ = false;
 };
 
 }  // namespace piecettes

@@ -1,23 +1,39 @@
 #include "random.h"
 
+#include <array>
 #include <chrono>
+#include <stdexcept>
+#include <string>
 
 namespace piecettes {
 
-ClockRandom::ClockRandom() { reseed(); }
+Draws::Draws(std::uint64_t seed) : engine_(seed) {}
 
-double ClockRandom::next() {
-    // uniform_real_distribution may round up to 1.0 on some libraries; keep the bound.
-    double r = uniform_(engine_);
-    return r < 1.0 ? r : 0.0;
+Draws Draws::scripted(std::vector<int> numbers) {
+    Draws draws;
+    draws.scripted_ = true;
+    draws.script_ = std::move(numbers);
+    return draws;
 }
 
-void ClockRandom::reseed() {
-    const auto now = std::chrono::system_clock::now().time_since_epoch().count();
-    const auto steady = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::seed_seq seed{static_cast<unsigned>(now), static_cast<unsigned>(now >> 32),
-                       static_cast<unsigned>(steady), static_cast<unsigned>(steady >> 32)};
-    engine_.seed(seed);
+int Draws::below(int bound) {
+    if (bound < 1) return 0;
+    if (!scripted_) return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
+    if (next_ >= script_.size()) throw std::logic_error("the rules drew more numbers than the script holds");
+    const int number = script_[next_++];
+    if (number < 0 || number >= bound)
+        throw std::logic_error("scripted number " + std::to_string(number) + " is not below " + std::to_string(bound));
+    return number;
+}
+
+std::uint64_t clockSeed() {
+    const auto now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto steady = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::seed_seq seq{static_cast<unsigned>(now), static_cast<unsigned>(now >> 32), static_cast<unsigned>(steady),
+                      static_cast<unsigned>(steady >> 32)};
+    std::array<std::uint32_t, 2> words{};
+    seq.generate(words.begin(), words.end());
+    return (std::uint64_t(words[0]) << 32) | words[1];
 }
 
 }  // namespace piecettes

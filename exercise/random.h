@@ -1,30 +1,36 @@
-// The random source of the purse and price draw.
+// The random source of the purse and price draw, as a value.
 #pragma once
 
+#include <cstdint>
 #include <random>
+#include <vector>
 
 namespace piecettes {
 
-class RandomSource {
+// Whole numbers drawn below a bound: from a seeded engine, or, for tests, from a script of
+// the very numbers the rules are to draw. Copying it copies where the draws stand.
+class Draws {
 public:
-    virtual ~RandomSource() = default;
-    // A uniform number r with 0 <= r < 1.
-    virtual double next() = 0;
-    // Seeds the sequence anew from the clock.
-    virtual void reseed() = 0;
-};
+    explicit Draws(std::uint64_t seed);
+    // Draws exactly these numbers, in order. Running out, or a number not below its
+    // bound, throws std::logic_error: the script no longer matches the rules.
+    static Draws scripted(std::vector<int> numbers);
 
-// Mersenne Twister seeded from the clock's finest reading, so that two exercises
-// started within the same second still draw different purses.
-class ClockRandom final : public RandomSource {
-public:
-    ClockRandom();
-    double next() override;
-    void reseed() override;
+    // A whole number r with 0 <= r < bound, for bound >= 1.
+    int below(int bound);
+    // The scripted numbers not drawn yet.
+    std::size_t scriptLeft() const { return script_.size() - next_; }
 
 private:
+    Draws() = default;
     std::mt19937_64 engine_;
-    std::uniform_real_distribution<double> uniform_{0.0, 1.0};
+    bool scripted_ = false;
+    std::vector<int> script_;
+    std::size_t next_ = 0;
 };
+
+// A seed from the clock's finest readings, so that two games started within the same
+// second still draw different purses.
+std::uint64_t clockSeed();
 
 }  // namespace piecettes
