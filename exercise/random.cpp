@@ -9,18 +9,21 @@ namespace piecettes {
 
 Draws::Draws(std::uint64_t seed) : engine_(seed) {}
 
-Draws Draws::scripted(std::vector<int> numbers) {
+Draws Draws::scripted(std::vector<int> numbers, std::vector<int> again) {
     Draws draws;
     draws.scripted_ = true;
     draws.script_ = std::move(numbers);
+    draws.again_ = std::move(again);
     return draws;
 }
 
 int Draws::below(int bound) {
     if (bound < 1) return 0;
     if (!scripted_) return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
-    if (next_ >= script_.size()) throw std::logic_error("the rules drew more numbers than the script holds");
-    const int number = script_[next_++];
+    if (next_ >= script_.size() && again_.empty())
+        throw std::logic_error("the rules drew more numbers than the script holds");
+    const int number = next_ < script_.size() ? script_[next_] : again_[(next_ - script_.size()) % again_.size()];
+    ++next_;
     if (number < 0 || number >= bound)
         throw std::logic_error("scripted number " + std::to_string(number) + " is not below " + std::to_string(bound));
     return number;

@@ -12,20 +12,22 @@ namespace piecettes {
 class Draws {
 public:
     explicit Draws(std::uint64_t seed);
-    // Draws exactly these numbers, in order. Running out, or a number not below its
-    // bound, throws std::logic_error: the script no longer matches the rules.
-    static Draws scripted(std::vector<int> numbers);
+    // Draws exactly these numbers, in order, then the numbers of `again` over and over.
+    // Running out, or a number not below its bound, throws std::logic_error: the script
+    // no longer matches the rules.
+    static Draws scripted(std::vector<int> numbers, std::vector<int> again = {});
 
     // A whole number r with 0 <= r < bound, for bound >= 1.
     int below(int bound);
-    // The scripted numbers not drawn yet.
-    std::size_t scriptLeft() const { return script_.size() - next_; }
+    // The scripted numbers drawn so far.
+    std::size_t drawn() const { return next_; }
 
 private:
     Draws() = default;
     std::mt19937_64 engine_;
     bool scripted_ = false;
     std::vector<int> script_;
+    std::vector<int> again_;
     std::size_t next_ = 0;
 };
 
