@@ -152,6 +152,8 @@ public:
     Outcome timePassed(std::chrono::milliseconds elapsed);
 
     const ExerciseState& state() const { return state_; }
+    // The random source, as far as the exercise has drawn from it.
+    const Draws& draws() const { return draws_; }
     // An amount as the exercise writes it, with its decimal separator.
     std::string format(double amount) const;
     bool pausing() const { return pause_.has_value(); }
