@@ -93,6 +93,9 @@ struct ExerciseState {
     bool started = false;   // the series has begun
     bool finished = false;  // the 20th exercise is won
     std::array<Cell, CellCount> cells{};
+    // Counts the purses laid out: each new one replaces every cell of the last, so that a
+    // coin that held the keyboard focus is gone even where a coin shows again in its place.
+    int pursesLaid = 0;
     // Whole numbers 0 to 5 held as floats, per coin type.
     std::array<float, SlotCount> purseCount{};
     std::array<std::int16_t, SlotCount> givenCount{};
