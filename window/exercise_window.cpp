@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResource>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 
