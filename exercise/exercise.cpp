@@ -76,6 +76,7 @@ void Exercise::newExercise(Outcome& out) {
     state_.phase = Phase::Paying;
     for (int type = 0; type < CoinTypeCount; ++type) state_.givenCount[type] = 0;
     state_.cells.fill(Cell::Absent);
+    ++state_.pursesLaid;
     state_.price = 0;
     state_.givenTotal = 0;
     drawPurse();
@@ -332,6 +333,7 @@ void Exercise::finish(Rest rest, Outcome& out) {
 void Exercise::askForChange(Outcome& out) {
     setFeedback(Message::AskChange, out);
     state_.cells.fill(Cell::Absent);
+    ++state_.pursesLaid;
     for (int type = 0; type < CoinTypeCount; ++type) state_.cells[type] = Cell::Shown;
     state_.instruction = Message::ChangeInstruction;
     state_.hint = Message::TakeAwayHint;

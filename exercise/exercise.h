@@ -93,6 +93,9 @@ struct ExerciseState {
     bool started = false;   // the series has begun
     bool finished = false;  // the 20th exercise is won
     std::array<Cell, CellCount> cells{};
+    // Counts the purses laid out: each new one replaces every cell of the last, so that a
+    // coin that held the keyboard focus is gone even where a coin shows again in its place.
+    int pursesLaid = 0;
     // Whole numbers 0 to 5 held as floats, per coin type.
     std::array<float, SlotCount> purseCount{};
     std::array<std::int16_t, SlotCount> givenCount{};
@@ -152,6 +155,8 @@ public:
     Outcome timePassed(std::chrono::milliseconds elapsed);
 
     const ExerciseState& state() const { return state_; }
+    // The random source, as far as the exercise has drawn from it.
+    const Draws& draws() const { return draws_; }
     // An amount as the exercise writes it, with its decimal separator.
     std::string format(double amount) const;
     bool pausing() const { return pause_.has_value(); }

@@ -19,7 +19,10 @@ Draws Draws::scripted(std::vector<int> numbers, std::vector<int> again) {
 
 int Draws::below(int bound) {
     if (bound < 1) return 0;
-    if (!scripted_) return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
+    if (!scripted_) {
+        ++next_;
+        return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
+    }
     if (next_ >= script_.size() && again_.empty())
         throw std::logic_error("the rules drew more numbers than the script holds");
     const int number = next_ < script_.size() ? script_[next_] : again_[(next_ - script_.size()) % again_.size()];

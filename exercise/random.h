@@ -19,7 +19,7 @@ public:
 
     // A whole number r with 0 <= r < bound, for bound >= 1.
     int below(int bound);
-    // The scripted numbers drawn so far.
+    // The numbers drawn so far, scripted or seeded.
     std::size_t drawn() const { return next_; }
 
 private:

@@ -56,6 +56,7 @@ Screen screenOf(const Exercise& exercise, Pointer pointer) {
         screen.labelShown[row] = shown;
     }
     screen.cells = state.cells;
+    screen.purse = state.pursesLaid;
     screen.okShown = state.okShown;
     screen.answerBack = answerBack(state.answerMark);
     screen.focusParkName = state.score == Message::None ? catalogue::FocusParkName

@@ -19,6 +19,9 @@ struct Screen {
     std::array<std::string, layout::Labels.size()> labels;
     std::array<bool, layout::Labels.size()> labelShown{};
     std::array<Cell, CellCount> cells{};
+    // Which purse the cells belong to: when it changes, every cell is new, and the keyboard
+    // focus leaves the purse for the answer box.
+    int purse = 0;
     bool okShown = true;
     layout::Colour answerBack;
     // What a screen reader calls the focus park: the score line once it has one.

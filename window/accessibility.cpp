@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
-#include "announcement.h"
 #include "exercise.h"
 #include "widgets.h"
 
@@ -21,8 +20,8 @@ public:
         return QStringList{pressAction(), showMenuAction()} + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& action) override {
-        const int button = action == pressAction() ? LeftButton : action == showMenuAction() ? RightButton : 0;
-        if (button == 0) return QAccessibleWidget::doAction(action);
+        if (action != pressAction() && action != showMenuAction()) return QAccessibleWidget::doAction(action);
+        const Button button = action == pressAction() ? Button::Left : Button::Right;
         auto* coin = static_cast<CoinPicture*>(widget());
         QMetaObject::invokeMethod(coin, [coin, button] { coin->activate(button); }, Qt::QueuedConnection);
     }
@@ -72,7 +71,7 @@ Announcer::Announcer(QWidget* parent) : QWidget(parent) {
 
 void Announcer::say(const QString& message) {
     if (message.isEmpty() || !QAccessible::isActive()) return;
-    pending_.append(QString::fromStdString(asSentence(message.toStdString())));
+    pending_.append(message);
     timer_.start();
 }
 

@@ -18,8 +18,8 @@ namespace piecettes {
 // the coins in it. Safe to call more than once.
 void installAccessibility();
 
-// An unseen control through which the window speaks: each message reaches a screen
-// reader as a notification. Messages said in one turn of the event loop are spoken
+// An unseen control through which the window speaks: each message, a sentence, reaches
+// a screen reader as a notification. Messages said in one turn of the event loop are spoken
 // together, after the focus has moved, so that the screen reader reads the new focus
 // first. While no assistive technology listens, saying costs nothing.
 class Announcer : public QWidget {

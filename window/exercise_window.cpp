@@ -18,44 +18,28 @@
 #include <algorithm>
 
 #include "accessibility.h"
-#include "announcement.h"
+#include "catalogue.h"
 #include "credits.h"
 #include "held_key_filter.h"
-#include "keyboard_focus.h"
-#include "layout.h"
+#include "pointer_watch.h"
 #include "widgets.h"
 
 namespace piecettes {
 
 namespace {
 
-QRect pixels(const layout::Rect& twips) {
-    return {layout::toPixels(twips.left), layout::toPixels(twips.top), layout::toPixels(twips.width),
-            layout::toPixels(twips.height)};
-}
+QRect pixels(const layout::Rect& rect) { return {rect.left, rect.top, rect.width, rect.height}; }
 
-QColor rgb(layout::Rgb colour) { return QColor::fromRgb(static_cast<QRgb>(colour)); }
-
-// A colour of the layout tables, where a few values stand for the system's colours.
-QColor colourOf(layout::Rgb colour, const QPalette& system) {
-    switch (colour) {
-        case layout::ButtonText: return system.color(QPalette::ButtonText);
-        case layout::ButtonFace: return system.color(QPalette::Button);
-        default: return rgb(colour);
+// A colour of the layout, where ButtonFace and ButtonText are the user's own. Transparent
+// has no colour: a control of that background paints none.
+QColor colourOf(layout::Colour colour, const QPalette& system) {
+    switch (colour.kind) {
+        case layout::Colour::Kind::ButtonText: return system.color(QPalette::ButtonText);
+        case layout::Colour::Kind::ButtonFace: return system.color(QPalette::Button);
+        case layout::Colour::Kind::Transparent: return {};
+        case layout::Colour::Kind::Rgb: break;
     }
-}
-
-// A colour number of the rules: 0x00BBGGRR, or 0x80000000 plus a system colour index.
-QColor ruleColour(Colour colour, const QPalette& system) {
-    constexpr Colour SystemFlag = 0x80000000;
-    if (colour & SystemFlag) {
-        switch (colour & ~SystemFlag) {
-            case 0x08: return system.color(QPalette::WindowText);
-            case 0x12: return system.color(QPalette::ButtonText);
-            default: return system.color(QPalette::Button);
-        }
-    }
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return QColor::fromRgb(static_cast<QRgb>(colour.rgb));
 }
 
 // The family a layout font is drawn with: itself when installed, else its first
@@ -137,7 +121,10 @@ constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 }  // namespace
 
 ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), options_(options) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      options_(options),
+      exercise_(options_.draws ? *options_.draws : Draws(clockSeed()),
+                options_.decimalSeparator ? options_.decimalSeparator : localeSeparator()) {
     registerFontSubstitutes();
     families_ = QFontDatabase::families();
     installAccessibility();
@@ -145,7 +132,7 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
     setObjectName(QLatin1String(layout::WindowName));
-    setWindowTitle(QStringLiteral("Piécettes"));
+    setWindowTitle(QString::fromUtf8(catalogue::Title));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
     setFont(fontOf(layout::WindowFont, families_));
     setWindowIcon(QIcon(pixmapOf("piecettes", layout::IconSize, devicePixelRatioF())));
@@ -160,17 +147,13 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     for (QWidget* control : client_->findChildren<QWidget*>())
         if (control->focusPolicy() != Qt::NoFocus) heldKeys_->watch(control);
 
+    // The hint line gives the way of the pointer the child used last.
     pointerWatch_ = new PointerWatch(
-        [this](Pointer pointer) { label(layout::LabelRole::Hint)->setText(QString::fromStdString(shownHint(hint_, pointer))); },
+        [this](Pointer pointer) {
+            pointer_ = pointer;
+            draw();
+        },
         this);
-
-    RandomSource* random = options_.random;
-    if (!random) {
-        ownRandom_ = std::make_unique<ClockRandom>();
-        random = ownRandom_.get();
-    }
-    exercise_ = std::make_unique<Exercise>(*static_cast<Controls*>(this), *random,
-                                           options_.decimalSeparator ? options_.decimalSeparator : localeSeparator());
 
     pauseTimer_.setSingleShot(true);
     // A coarse timer may fire up to 5 % early.
@@ -178,19 +161,18 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     connect(&pauseTimer_, &QTimer::timeout, this,
             [this] { timePassed(std::chrono::milliseconds(sinceTimerStarted_.elapsed())); });
 
-    // A screen reader echoes the keys typed into the answer box: what they change there
-    // is not said again.
-    connect(answerInput_, &QLineEdit::textEdited, this, [this] {
-        const QScopedValueRollback typing(typing_, true);
-        play([](Exercise& exercise) { exercise.answerChanged(); });
+    connect(answerInput_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { apply(exercise_.editAnswer(text.toStdString())); });
+    answerInput_->setKeyHandler([this](char32_t key) {
+        const Outcome outcome = exercise_.typeKey(key);
+        apply(outcome);
+        return outcome.insert;
     });
-    answerInput_->setKeyHandler([this](int& key) {
-        const QScopedValueRollback typing(typing_, true);
-        play([&key](Exercise& exercise) { exercise.answerKey(key); });
-    });
-    connect(ok_, &QPushButton::clicked, this, [this] { play([](Exercise& exercise) { exercise.okPressed(); }); });
+    connect(ok_, &QPushButton::clicked, this, [this] { apply(exercise_.pressOk()); });
     connect(quitter_, &QPushButton::clicked, this, &ExerciseWindow::quit);
     connect(label(layout::LabelRole::Info), &ClickLabel::clicked, this, &ExerciseWindow::showInfo);
+    // The window as the series has not begun: the purse still empty.
+    draw();
     answerInput_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -200,47 +182,46 @@ void ExerciseWindow::buildControls() {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     client_->setGeometry(layout::FrameWidth, layout::FrameWidth, layout::ClientWidth, layout::ClientHeight);
-    setBackground(client_, rgb(layout::Teal));
     const QPalette system = QApplication::palette();
+    setBackground(client_, colourOf(layout::Teal, system));
 
     auto* band = new QFrame(client_);
     band->setObjectName(QLatin1String(layout::Band.name));
-    band->setGeometry(pixels(layout::Band.twips));
+    band->setGeometry(pixels(layout::Band.rect));
     band->setFrameStyle(QFrame::Box | QFrame::Plain);
-    setBackground(band, rgb(layout::BandColour));
+    setBackground(band, colourOf(layout::BandColour, system));
     setTextColour(band, Qt::black);
 
-    for (const auto& row : layout::Labels) {
+    for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
+        const layout::LabelSpec& spec = layout::Labels[row];
         auto* label = new ClickLabel(client_);
-        label->setObjectName(QString::fromLatin1(row.name));
-        label->setGeometry(pixels(row.twips));
+        label->setObjectName(QString::fromLatin1(spec.name));
+        label->setGeometry(pixels(spec.rect));
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
-        label->setText(QString::fromUtf8(row.caption));
-        label->setFont(fontOf(row.font, families_));
+        label->setFont(fontOf(spec.font, families_));
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignTop | (row.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
-        setTextColour(label, colourOf(row.text, system));
-        if (row.background != layout::Transparent) setBackground(label, colourOf(row.background, system));
-        if (row.border) {
+        label->setAlignment(Qt::AlignTop | (spec.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
+        setTextColour(label, colourOf(spec.text, system));
+        if (spec.background != layout::Transparent) setBackground(label, colourOf(spec.background, system));
+        if (spec.border) {
             label->setFrameStyle(QFrame::Box | QFrame::Plain);
             label->setAlignment(Qt::AlignCenter);
         }
-        label->setVisible(row.visible);
-        labels_[static_cast<std::size_t>(row.role)] = label;
+        labels_[row] = label;
     }
     label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
-    const auto button = [&](const layout::ButtonSpec& row) {
-        const QString caption = QString::fromUtf8(row.caption);
+    const auto button = [&](const layout::ButtonSpec& spec) {
+        const QString caption = QString::fromUtf8(spec.caption);
         // OK and Quitter are flat in their colour; the style would shade them.
-        QPushButton* b = row.background != layout::ButtonFace ? new FlatButton(caption, client_)
-                                                               : new QPushButton(caption, client_);
-        b->setObjectName(QString::fromLatin1(row.name));
-        b->setGeometry(pixels(row.twips));
-        b->setFont(fontOf(row.font, families_));
-        if (row.background != layout::ButtonFace) {
-            setBackground(b, colourOf(row.background, system));
+        const bool flat = spec.background != layout::ButtonFace;
+        QPushButton* b = flat ? new FlatButton(caption, client_) : new QPushButton(caption, client_);
+        b->setObjectName(QString::fromLatin1(spec.name));
+        b->setGeometry(pixels(spec.rect));
+        b->setFont(fontOf(spec.font, families_));
+        if (flat) {
+            setBackground(b, colourOf(spec.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
             // Enter presses the button that has the focus, as on other desktops.
             b->setAutoDefault(true);
@@ -257,8 +238,6 @@ void ExerciseWindow::buildControls() {
     quitter_ = button(layout::QuitButton);
     focusPark_ = button(layout::FocusParkButton);
     focusPark_->setAutoDefault(false);
-    // Read as the score line it stands for once the series is over, never as its caption.
-    focusPark_->setAccessibleName(QString::fromUtf8(layout::FocusParkName));
 
     // A line edit lays out its empty text in the application's default font as it is
     // made, before it takes the window's. Resolving the desktop's generic family costs a
@@ -268,11 +247,11 @@ void ExerciseWindow::buildControls() {
     answerInput_ = new AnswerBox(layout::AnswerMaxTyped, client_);
     QApplication::setFont(desktopFont);
     answerInput_->setObjectName(QLatin1String(layout::AnswerInput.name));
-    answerInput_->setGeometry(pixels(layout::AnswerInput.twips));
-    answerInput_->setFont(fontOf(layout::Arial18Italic, families_));
+    answerInput_->setGeometry(pixels(layout::AnswerInput.rect));
+    answerInput_->setFont(fontOf(layout::AnswerInputFont, families_));
     answerInput_->setFrame(false);
-    answerInput_->setAccessibleName(QString::fromUtf8(layout::AnswerName));
-    setBackground(answerInput_, rgb(layout::BandColour));
+    answerInput_->setAccessibleName(QString::fromUtf8(catalogue::AnswerName));
+    setBackground(answerInput_, colourOf(layout::BandColour, system));
     setTextColour(answerInput_, system.color(QPalette::WindowText));
 
     announcer_ = new Announcer(client_);
@@ -281,48 +260,48 @@ void ExerciseWindow::buildControls() {
 void ExerciseWindow::buildPurse() {
     purse_ = new Purse(client_);
     purse_->setObjectName(QLatin1String(layout::Purse.name));
-    purse_->setGeometry(pixels(layout::Purse.twips));
+    purse_->setGeometry(pixels(layout::Purse.rect));
     purse_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    purse_->setAccessibleName(QString::fromUtf8(layout::PurseCaption));
+    purse_->setAccessibleName(QString::fromUtf8(catalogue::PurseCaption));
     purse_->setFont(fontOf(layout::Comic975, families_));
-    setBackground(purse_, rgb(layout::Teal));
+    const QPalette system = QApplication::palette();
+    setBackground(purse_, colourOf(layout::Teal, system));
     // The squares fill themselves with the purse's Base colour, which the purse itself
     // never paints: one palette for the 40 of them instead of one each.
-    setColour(purse_, {QPalette::Base}, rgb(layout::LightGrey));
+    setColour(purse_, {QPalette::Base}, colourOf(layout::SquareFace, system));
     purse_->lower();
 
     const qreal ratio = std::max<qreal>(devicePixelRatioF(), qApp ? qApp->devicePixelRatio() : 1.0);
     std::array<QPixmap, CoinTypeCount> images;
     for (int type = 0; type < CoinTypeCount; ++type)
-        images[type] = pixmapOf(layout::CoinImages[type], layout::toPixels(layout::PictureSize[type]), ratio);
+        images[type] = pixmapOf(layout::CoinImages[type], layout::PictureSize[type], ratio);
 
+    // Every cell starts hidden, as the purse is before the first draw.
     for (int cell = 0; cell < CellCount; ++cell) {
-        const int type = cellType(cell);
-        const QString coin = QString::fromUtf8(layout::CoinNames[type]);
-        auto* picture = new CoinPicture(images[type], purse_);
+        auto* picture = new CoinPicture(images[cellType(cell)], purse_);
         picture->setObjectName(QString::fromLatin1(layout::CoinNameFormat).arg(cell));
-        picture->setAccessibleName(coin);
+        picture->setAccessibleName(QString::fromStdString(coinName(cell)));
         picture->setGeometry(pixels(layout::pictureRect(cell)));
         picture->setFocusPolicy(Qt::TabFocus);
+        picture->hide();
         connect(picture, &CoinPicture::pressed, this,
-                [this, cell](int button) { play([=](Exercise& exercise) { exercise.coinPressed(cell, button); }); });
-        connect(picture, &CoinPicture::activated, this, [this, cell](int button) { coinActivated(cell, button); });
+                [this, cell](Button button) { apply(exercise_.pressCoin(cell, button, Via::Pointer)); });
+        connect(picture, &CoinPicture::activated, this,
+                [this, cell](Button button) { apply(exercise_.pressCoin(cell, button, Via::Key)); });
         pictures_[cell] = picture;
     }
     // The squares come after the pictures so that they stand above them.
     for (int cell = 0; cell < CellCount; ++cell) {
         auto* square = new TakeBackSquare(purse_);
         square->setObjectName(QString::fromLatin1(layout::SquareNameFormat).arg(cell));
-        square->setAccessibleName(QStringLiteral("Reprendre ") + QString::fromUtf8(layout::CoinNames[cellType(cell)]));
+        square->setAccessibleName(QString::fromStdString(squareName(cell)));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setBackgroundRole(QPalette::Base);
         square->setAutoFillBackground(true);
-        const auto twips = layout::squareRect(cell);
-        square->setGeometry(pixels(twips));
-        squareTwips_[cell] = {static_cast<float>(twips.left), static_cast<float>(twips.top)};
-        connect(square, &ClickLabel::clicked, this,
-                [this, cell] { play([cell](Exercise& exercise) { exercise.squareClicked(cell); }); });
-        connect(square, &ClickLabel::activated, this, [this, cell] { squareActivated(cell); });
+        square->setGeometry(pixels(layout::squareRect(cell)));
+        square->hide();
+        connect(square, &ClickLabel::clicked, this, [this, cell] { apply(exercise_.takeBack(cell, Via::Pointer)); });
+        connect(square, &ClickLabel::activated, this, [this, cell] { apply(exercise_.takeBack(cell, Via::Key)); });
         squares_[cell] = square;
     }
 }
@@ -345,48 +324,85 @@ void ExerciseWindow::buildTabOrder() {
     next(quitter_);
 }
 
-// From the keyboard, or by an assistive tool, the focus follows the coin (keyboard_focus.h).
-void ExerciseWindow::coinActivated(int cell, int button) {
-    const auto move = pressCoinByKey(*exercise_, cell, button, [this] { return tag_; });
-    if (move == FocusAfterPress::ToSquare && !squares_[cell]->isHidden())
-        squares_[cell]->setFocus(Qt::OtherFocusReason);
-    else if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
-        pictures_[cell]->setFocus(Qt::OtherFocusReason);
+void ExerciseWindow::apply(const Outcome& outcome) {
+    draw();
+    settle(outcome);
+}
+
+void ExerciseWindow::draw() {
+    const Screen screen = screenOf(exercise_, pointer_);
+    const bool all = !drawn_;
+    for (std::size_t row = 0; row < screen.labels.size(); ++row) {
+        if (all || screen.labels[row] != drawn_->labels[row])
+            labels_[row]->setText(QString::fromStdString(screen.labels[row]));
+        if (all || screen.labelShown[row] != drawn_->labelShown[row]) labels_[row]->setVisible(screen.labelShown[row]);
+    }
+    // A new purse replaces every cell, the one under the focus too.
+    if (!all && screen.purse != drawn_->purse && focusWidget() && focusWidget()->parentWidget() == purse_)
+        answerInput_->setFocus(Qt::OtherFocusReason);
+    for (int cell = 0; cell < CellCount; ++cell) {
+        if (!all && screen.cells[cell] == drawn_->cells[cell]) continue;
+        showInPurse(pictures_[cell], screen.cells[cell] == Cell::Shown);
+        showInPurse(squares_[cell], screen.cells[cell] == Cell::HandedOver);
+    }
+    if (all || screen.okShown != drawn_->okShown) ok_->setVisible(screen.okShown);
+    if (all || screen.answerBack != drawn_->answerBack)
+        setBackground(label(layout::LabelRole::Answer), colourOf(screen.answerBack, QApplication::palette()));
+    // Read as the score line it stands for once the series is over, never as its caption.
+    if (all || screen.focusParkName != drawn_->focusParkName)
+        focusPark_->setAccessibleName(QString::fromStdString(screen.focusParkName));
+    drawn_ = screen;
+
+    const ExerciseState& state = exercise_.state();
+    if (state.answerWrites != answerWrites_) {
+        answerWrites_ = state.answerWrites;
+        answerInput_->setText(QString::fromStdString(state.answer));
+        answerInput_->setCursorPosition(std::min<int>(state.caret, answerInput_->text().size()));
+    }
+}
+
+// The focus moves once the controls it may go to are drawn; a screen reader then reads
+// the new focus before the lines the input wrote.
+void ExerciseWindow::settle(const Outcome& outcome) {
+    if (outcome.focus) moveFocus(*outcome.focus);
+    for (const Announcement& said : outcome.said) announcer_->say(QString::fromStdString(spoken(said)));
     waitForPause();
 }
 
-void ExerciseWindow::squareActivated(int cell) {
-    const auto move = pressSquareByKey(*exercise_, cell, [this] { return ok_->hasFocus(); });
-    if (move == FocusAfterPress::ToCoin && !pictures_[cell]->isHidden())
-        pictures_[cell]->setFocus(Qt::OtherFocusReason);
-}
-
-template <typename Input>
-void ExerciseWindow::play(Input input) {
-    input(*exercise_);
-    waitForPause();
+void ExerciseWindow::moveFocus(const Focus& focus) {
+    QWidget* target = nullptr;
+    switch (focus.target) {
+        // The window keeps the control that held the focus last.
+        case Focus::Target::Window: target = focusWidget(); break;
+        case Focus::Target::Answer: target = answerInput_; break;
+        case Focus::Target::Ok: target = ok_; break;
+        case Focus::Target::FocusPark: target = focusPark_; break;
+        case Focus::Target::Coin: target = pictures_.at(focus.cell); break;
+        case Focus::Target::Square: target = squares_.at(focus.cell); break;
+    }
+    if (target && !target->isHidden()) target->setFocus(Qt::OtherFocusReason);
 }
 
 // The pause's one timer starts as the pause does, and runs until its time is up. While
 // the Info box holds a pause whose time is up, no timer runs: closing the box ends it.
 // A closed window waits for nothing: the program is ending, and no exercise follows.
 void ExerciseWindow::waitForPause() {
-    if (waiting_ || isHidden() || !exercise_->pausing() || exercise_->pauseLeft().count() == 0) return;
+    const auto wanted = exercise_.timeWanted();
+    if (waiting_ || isHidden() || !wanted) return;
     waiting_ = true;
     if (options_.testClock) return;
     sinceTimerStarted_.start();
-    pauseTimer_.start(exercise_->pauseLeft());
+    pauseTimer_.start(*wanted);
 }
 
 void ExerciseWindow::timePassed(std::chrono::milliseconds elapsed) {
     pauseTimer_.stop();
     waiting_ = false;
-    exercise_->timePassed(elapsed);
     // A timer that fired a little early waits for the rest.
-    waitForPause();
+    apply(exercise_.timePassed(elapsed));
 }
 
-// Once the window is closed, no time passes for the rules and the Info box says nothing more.
+// Once the window is closed, no time passes for the exercise and the Info box says nothing more.
 void ExerciseWindow::stopTime() {
     pauseTimer_.stop();
     waiting_ = false;
@@ -411,17 +427,15 @@ QString ExerciseWindow::credits() {
 }
 
 bool ExerciseWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        if (!exercise_->seriesStarted()) {
-            // The series starts by moving all 40 squares and hiding all 80 pictures and
-            // squares of the purse: while the purse is shown, Qt blits or marks the
-            // backing store for each. It is drawn once, afterwards, either way.
-            purse_->hide();
-            exercise_->windowActivated();
-            purse_->show();
-        } else {
-            exercise_->windowActivated();
-        }
+    if (event->type() == QEvent::WindowActivate && !exercise_.state().started) {
+        // The series starts by showing up to 40 coins of the purse: while the purse is
+        // shown, Qt blits or marks the backing store for each. It is drawn once,
+        // afterwards, either way.
+        purse_->hide();
+        const Outcome started = exercise_.start();
+        draw();
+        purse_->show();
+        settle(started);
     }
     return QWidget::event(event);
 }
@@ -448,25 +462,25 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
                                      -layout::FrameWidth));
 }
 
-// The box is modal to the window and returns at once; its closing is reported to the rules.
+// The box is modal to the window and returns at once; its closing is reported to the exercise.
 void ExerciseWindow::showInfo() {
     if (info_) return;
-    info_ = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(layout::InfoTitle), credits(), QMessageBox::Ok, this);
+    info_ = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(catalogue::InfoTitle), credits(), QMessageBox::Ok, this);
     info_->setObjectName(QStringLiteral("Info"));
     // One plain OK: the style gives the standard button an icon, and Qt its own text.
     QAbstractButton* ok = info_->button(QMessageBox::Ok);
     ok->setIcon({});
-    ok->setText(QStringLiteral("OK"));
+    ok->setText(QString::fromUtf8(catalogue::Ok));
     heldKeys_->watch(ok);
     connect(info_, &QDialog::finished, this, &ExerciseWindow::infoClosed);
-    exercise_->infoOpened();
+    apply(exercise_.openInfo());
     info_->open();
 }
 
 void ExerciseWindow::infoClosed() {
     info_->deleteLater();
     info_ = nullptr;
-    play([](Exercise& exercise) { exercise.infoClosed(); });
+    apply(exercise_.closeInfo());
 }
 
 void ExerciseWindow::quit() {
@@ -474,49 +488,11 @@ void ExerciseWindow::quit() {
     QCoreApplication::quit();
 }
 
-QWidget* ExerciseWindow::widgetFor(Control control) const {
-    switch (control) {
-        case Control::Window: return const_cast<ExerciseWindow*>(this);
-        case Control::Ok: return ok_;
-        case Control::FocusPark: return focusPark_;
-        case Control::AnswerInput: return answerInput_;
-        default: return labelFor(control);
-    }
+ClickLabel* ExerciseWindow::label(layout::LabelRole role) const {
+    const auto row = std::find_if(layout::Labels.begin(), layout::Labels.end(),
+                                  [role](const layout::LabelSpec& spec) { return spec.role == role; });
+    return labels_[static_cast<std::size_t>(row - layout::Labels.begin())];
 }
-
-ClickLabel* ExerciseWindow::label(layout::LabelRole role) const { return labels_[static_cast<std::size_t>(role)]; }
-
-QLabel* ExerciseWindow::labelFor(Control control) const {
-    const layout::LabelRole role = layout::labelRoleOf(control);
-    return role == layout::LabelRole::Fixed ? nullptr : label(role);
-}
-
-void ExerciseWindow::setCaption(Control control, const std::string& text) {
-    QLabel* label = labelFor(control);
-    if (!label) return;
-    if (control == Control::Hint) hint_ = text;
-    const std::string shown = control == Control::Hint ? shownHint(text, pointerWatch_->pointer()) : text;
-    const QString caption = QString::fromStdString(shown);
-    label->setText(caption);
-    if (control == Control::Score)
-        focusPark_->setAccessibleName(caption.isEmpty() ? QString::fromUtf8(layout::FocusParkName) : caption);
-    announcer_->say(QString::fromStdString(announcement(control, shown, typing_)));
-}
-
-void ExerciseWindow::setVisible(Control control, bool visible) {
-    if (control == Control::Window) return;
-    widgetFor(control)->setVisible(visible);
-}
-
-void ExerciseWindow::setBackColour(Control control, Colour colour) {
-    setBackground(widgetFor(control), ruleColour(colour, QApplication::palette()));
-}
-
-void ExerciseWindow::repaintNow(Control control) { widgetFor(control)->repaint(); }
-
-void ExerciseWindow::setCoinVisible(int cell, bool visible) { showInPurse(pictures_.at(cell), visible); }
-
-void ExerciseWindow::setSquareVisible(int cell, bool visible) { showInPurse(squares_.at(cell), visible); }
 
 // A coin or square hidden under the keyboard focus hands it to the answer box, where the
 // series began. Left to Qt, the focus would walk the purse as it empties, announcing
@@ -524,34 +500,9 @@ void ExerciseWindow::setSquareVisible(int cell, bool visible) { showInPurse(squa
 // While the window is not active the cell holds no focus but is still the control that
 // gets it back, so that Qt would walk on from it to the next control on reactivation.
 void ExerciseWindow::showInPurse(QWidget* cell, bool visible) {
+    if (cell->isHidden() == !visible) return;
     if (!visible && (cell->hasFocus() || focusWidget() == cell)) answerInput_->setFocus(Qt::OtherFocusReason);
     cell->setVisible(visible);
-}
-
-void ExerciseWindow::setSquareBackColour(int cell, Colour colour) {
-    setBackground(squares_.at(cell), ruleColour(colour, QApplication::palette()));
-}
-
-Position ExerciseWindow::squarePosition(int cell) const { return squareTwips_.at(cell); }
-
-void ExerciseWindow::moveSquare(int cell, Position position) {
-    squareTwips_.at(cell) = position;
-    squares_[cell]->move(layout::toPixels(position.left), layout::toPixels(position.top));
-}
-
-std::string ExerciseWindow::answerText() const { return answerInput_->text().toStdString(); }
-
-void ExerciseWindow::setAnswerText(const std::string& text) { answerInput_->setText(QString::fromStdString(text)); }
-
-void ExerciseWindow::setAnswerCaret(int position) { answerInput_->setCursorPosition(std::min<int>(position, answerInput_->text().size())); }
-
-void ExerciseWindow::setFocus(Control control) {
-    if (control == Control::Window) {
-        // The window keeps the control that held the focus last.
-        if (QWidget* last = focusWidget()) last->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    widgetFor(control)->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace piecettes

@@ -1,11 +1,11 @@
-// Tells which kind of pointer the child used last, for the hint line (pointer_hint.h).
+// Tells which kind of pointer the child used last, for the hint line.
 #pragma once
 
 #include <QObject>
 
 #include <functional>
 
-#include "pointer_hint.h"
+#include "catalogue.h"
 
 namespace piecettes {
 

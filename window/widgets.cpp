@@ -163,7 +163,7 @@ void CoinPicture::endTouch(std::optional<quint64> liftedAt) {
     touchId_ = -1;
     ringTimer_.stop();
     update();
-    if (liftedAt) emit pressed(held ? RightButton : LeftButton);
+    if (liftedAt) emit pressed(held ? Button::Right : Button::Left);
 }
 
 void CoinPicture::paintEvent(QPaintEvent*) {
@@ -182,11 +182,11 @@ void CoinPicture::paintEvent(QPaintEvent*) {
 }
 
 void CoinPicture::mousePressEvent(QMouseEvent* event) {
-    int button = 0;
+    Button button = Button::Left;
     switch (event->button()) {
-        case Qt::LeftButton: button = LeftButton; break;
-        case Qt::RightButton: button = RightButton; break;
-        case Qt::MiddleButton: button = MiddleButton; break;
+        case Qt::LeftButton: break;
+        case Qt::RightButton: button = Button::Right; break;
+        case Qt::MiddleButton: button = Button::Middle; break;
         default: event->ignore(); return;
     }
     event->accept();
@@ -194,21 +194,21 @@ void CoinPicture::mousePressEvent(QMouseEvent* event) {
 }
 
 void CoinPicture::keyPressEvent(QKeyEvent* event) {
-    int button = 0;
+    std::optional<Button> button;
     if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_Space && event->modifiers() & Qt::ShiftModifier))
-        button = RightButton;
+        button = Button::Right;
     else if (activatesLikeAClick(event))
-        button = LeftButton;
-    if (button == 0) {
+        button = Button::Left;
+    if (!button) {
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
     // A key held down must not hand over one coin after another.
-    if (!event->isAutoRepeat()) activate(button);
+    if (!event->isAutoRepeat()) activate(*button);
 }
 
-void CoinPicture::activate(int button) {
+void CoinPicture::activate(Button button) {
     if (isVisible()) emit activated(button);
 }
 
@@ -246,17 +246,17 @@ private:
     const QString& lastText_;
 };
 
-constexpr int EnterCode = 13;
-constexpr int BackspaceCode = 8;
+constexpr char32_t Enter = U'\r';
+constexpr char32_t Backspace = U'\b';
 
-// The character code a key sends to the key handler, or -1 for keys that edit or
-// move without typing a character (arrows, Delete, shortcuts, Tab).
-int characterCode(const QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return EnterCode;
-    if (event->key() == Qt::Key_Backspace) return BackspaceCode;
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return -1;
+// The character a key sends to the key handler, or nothing for keys that edit or move
+// without typing a character (arrows, Delete, shortcuts, Tab).
+std::optional<char32_t> characterOf(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return Enter;
+    if (event->key() == Qt::Key_Backspace) return Backspace;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
     const QString text = event->text();
-    if (text.size() != 1 || !text.at(0).isPrint()) return -1;
+    if (text.size() != 1 || !text.at(0).isPrint()) return std::nullopt;
     return text.at(0).unicode();
 }
 
@@ -276,19 +276,19 @@ void AnswerBox::focusInEvent(QFocusEvent* event) {
 }
 
 void AnswerBox::keyPressEvent(QKeyEvent* event) {
-    int code = characterCode(event);
-    if (code < 0) {
+    const std::optional<char32_t> key = characterOf(event);
+    if (!key) {
         QLineEdit::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (keyHandler_) keyHandler_(code);
-    if (code == 0 || code == EnterCode) return;
-    if (code == BackspaceCode) {
+    const char32_t entered = keyHandler_ ? keyHandler_(*key) : *key;
+    if (entered == 0 || entered == Enter) return;
+    if (entered == Backspace) {
         backspace();
         return;
     }
-    const QString typed(QChar(static_cast<char16_t>(code)));
+    const QString typed = QString::fromUcs4(&entered, 1);
     if (text().size() - selectedText().size() + 1 > maxTyped_) return;
     insert(typed);
 }

@@ -13,6 +13,8 @@
 #include <functional>
 #include <optional>
 
+#include "exercise.h"
+
 namespace piecettes {
 
 // A label that reports a click: a left-button press and release inside it, or a tap,
@@ -57,8 +59,7 @@ public:
     using QFrame::QFrame;
 };
 
-// A coin picture: shows one image and reports a press on it as a mouse button, 1 (left),
-// 2 (right) or 4 (middle).
+// A coin picture: shows one image and reports a press on it as a mouse button.
 // - Mouse: the button pressed.
 // - Touch: a tap is a left press; a finger held for the platform's press-and-hold time
 //   is a right press, and a ring that fills shows the hold being counted. Both count
@@ -73,13 +74,13 @@ public:
     CoinPicture(const QPixmap& image, QWidget* parent);
     // What the keyboard does, for assistive tools. A hidden coin does nothing: it may
     // still hold its window's focus while that window is not active.
-    void activate(int button);
+    void activate(Button button);
 
 signals:
     // A mouse button or a finger.
-    void pressed(int button);
+    void pressed(Button button);
     // The keyboard or an assistive tool.
-    void activated(int button);
+    void activated(Button button);
 
 protected:
     bool event(QEvent* event) override;
@@ -116,8 +117,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The answer box. Every typed character first goes to the key handler, which may
-// replace it or drop it (code 0); Enter arrives as 13 and Backspace as 8. At most
+// The answer box. Every typed character first goes to the key handler, which returns
+// what enters in its place, or 0 for nothing; Enter arrives as '\r' and Backspace as '\b'. At most
 // maxTyped characters can be typed, but text that the program sets is kept whole.
 // Typed changes are reported through QLineEdit::textEdited. The box is never seen: it
 // has no menu, and taking the focus by Tab selects nothing and puts the caret at the end,
@@ -125,7 +126,7 @@ protected:
 class AnswerBox : public QLineEdit {
     Q_OBJECT
 public:
-    using KeyHandler = std::function<void(int& key)>;
+    using KeyHandler = std::function<char32_t(char32_t key)>;
     AnswerBox(int maxTyped, QWidget* parent);
     void setKeyHandler(KeyHandler handler) { keyHandler_ = std::move(handler); }
 

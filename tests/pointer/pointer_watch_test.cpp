@@ -9,9 +9,9 @@
 
 #include <vector>
 
-#include "exercise.h"
-#include "pointer_hint.h"
 #include "pointer_watch.h"
+#include "touch_screen.h"
+#include "window_fixture.h"
 
 using piecettes::Pointer;
 
@@ -47,12 +47,20 @@ private slots:
         QCOMPARE(changes, (std::vector<Pointer>{Pointer::Finger, Pointer::Mouse}));
     }
 
-    void givesTheFingersWayInPlaceOfTheRightClick() {
+    // The change question's hint line in the window, as the pointer changes.
+    void hintLineGivesTheWayOfThePointerUsedLast() {
         using namespace piecettes;
-        QCOMPARE(shownHint(text::RightClickHint, Pointer::Finger), std::string(text::FingerHint));
-        QCOMPARE(shownHint(text::RightClickHint, Pointer::Mouse), std::string(text::RightClickHint));
-        // The square's hint is the same for both: a tap is a click.
-        QCOMPARE(shownHint(text::TakeBackHint, Pointer::Finger), std::string(text::TakeBackHint));
+        test::WindowUnderTest w(test::exercises({test::exercise("55555555", 1, 30)}));
+        QVERIFY(w.open());
+        QTest::mousePress(w.picture(cellOf(7, 0)), Qt::LeftButton);
+        QTest::mouseClick(w.ok(), Qt::LeftButton);
+        QCOMPARE(w.state().phase, Phase::Change);
+        QCOMPARE(w.caption("Label13"), QStringLiteral("Clic droit pour reprendre une pièce"));
+        test::touchScreen().tap(w.picture(5));
+        QCOMPARE(w.caption("Label13"), QStringLiteral("Laisse ton doigt sur une pièce pour la reprendre"));
+        QTest::mousePress(w.picture(3), Qt::LeftButton);
+        QCOMPARE(w.caption("Label13"), QStringLiteral("Clic droit pour reprendre une pièce"));
+        QCOMPARE(w.answerBox()->text(), QStringLiteral("0,60"));
     }
 };
 

@@ -11,21 +11,20 @@
 #include <QTimer>
 
 #include <array>
-#include <memory>
 
-#include "../exercise/fakes.h"
-#include "exercise_window.h"
 #include "keyboard.h"
 #include "locale_check.h"
 #include "touch_screen.h"
+#include "window_fixture.h"
 
 using namespace piecettes;
-using fakes::ScriptedRandom;
-using namespace std::chrono_literals;
+using test::exercise;
+using test::exercises;
 
 namespace {
 
-constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
+constexpr const char* FullPurse = "55555555";
+constexpr std::size_t NumbersPerExercise = CoinTypeCount + 2;
 enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
 
 // How the child plays: with the mouse, with the keyboard alone, with a finger, or through
@@ -34,38 +33,12 @@ enum class Hands { Mouse, Keyboard, Touch, AssistiveTool };
 
 QString focusName() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
 
-// A window on a scripted purse, with the helpers a child's hands would need.
-struct Window {
-    ScriptedRandom random;
-    std::unique_ptr<ExerciseWindow> form;
+// The window on scripted draws, with the helpers a child's hands would need.
+struct Window : test::WindowUnderTest {
     std::array<int, CoinTypeCount> given{};
     Hands hands = Hands::Mouse;
 
-    Window() {
-        form = std::make_unique<ExerciseWindow>(WindowOptions{.testClock = true, .random = &random, .decimalSeparator = ','});
-    }
-    // The success pause's time passes.
-    void pass() {
-        QVERIFY(form->exercise().pausing());
-        QVERIFY(form->waitingForTime());
-        form->timePassed(SuccessPause);
-    }
-    bool open() {
-        form->showCentred();
-        return QTest::qWaitForWindowActive(form.get());
-    }
-    template <typename T = QWidget>
-    T* control(const QString& name) const {
-        T* widget = form->findChild<T*>(name);
-        if (!widget) qWarning("no control %s", qPrintable(name));
-        return widget;
-    }
-    QWidget* picture(int cell) const { return control(QStringLiteral("Picture1(%1)").arg(cell)); }
-    QWidget* square(int cell) const { return control(QStringLiteral("Label10(%1)").arg(cell)); }
-    QString caption(const char* label) const { return control<QLabel>(QLatin1String(label))->text(); }
-    QLineEdit* answerText() const { return control<QLineEdit>(QStringLiteral("Text7")); }
-    QPushButton* ok() const { return control<QPushButton>(QStringLiteral("Command1")); }
-    const ExerciseState& state() const { return form->exercise().state(); }
+    explicit Window(Draws draws) : WindowUnderTest(std::move(draws)) {}
 
     // Presses a coin as the hands do: the button itself, Space or Shift+Space on the
     // focused coin, a tap or a hold of the finger.
@@ -126,11 +99,11 @@ struct Window {
     void leave(QWidget& other) {
         other.show();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        QVERIFY(!form->isActiveWindow());
+        QVERIFY(!form().isActiveWindow());
     }
     void comeBack() {
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form()));
     }
     // Tab until the control has the focus, as a child without a mouse does.
     void tabTo(QWidget* target) {
@@ -144,7 +117,7 @@ struct Window {
         const int cell = cellOf(type, given[type]++);
         press(picture(cell), button);
         if ((hands == Hands::Keyboard || hands == Hands::AssistiveTool) && square(cell)->isVisible() &&
-            !form->exercise().pausing() && !form->exercise().seriesFinished())
+            !exercise().pausing() && !state().finished)
             QCOMPARE(focusName(), square(cell)->objectName());
     }
     void takeBack(int type) { click(square(cellOf(type, --given[type]))); }
@@ -156,18 +129,15 @@ struct Window {
     // Presses a coin of the change question's column.
     void change(int type, Qt::MouseButton button = Qt::LeftButton) { press(picture(type), button); }
     // Opens the change question of 1,30 paid with a 2-euro coin: 0,70 is due.
-    bool openChangeQuestionFor130() {
-        next(FullPurse, 1, 30);
+    bool openChangeQuestion() {
         if (!open()) return false;
         give(Euro2);
         clickOk();
-        return form->tagText() == "1";
-    }
-    void next(const std::array<int, CoinTypeCount>& counts, int euros, int cents) {
-        random.queueExercise(counts, euros, cents);
-        given = {};
+        return state().phase == Phase::Change;
     }
 };
+
+Draws changeQuestionFor130() { return exercises({exercise(FullPurse, 1, 30)}); }
 
 }  // namespace
 
@@ -180,7 +150,7 @@ private slots:
     void initTestCase() { piecettes::test::verifyAskedLocale(); }
 
     void opensAsDesigned();
-    void squaresShiftOnceAtStart();
+    void squaresStandInTheirPlace();
     void tabCyclesThroughShownControls();
     void playsAWholeSeries_data();
     void playsAWholeSeries();
@@ -193,10 +163,9 @@ private slots:
 };
 
 void ExerciseWindowTest::opensAsDesigned() {
-    Window w;
-    w.random.queueExercise(FullPurse, 3, 45);
+    Window w(exercises({exercise(FullPurse, 3, 45)}));
     QVERIFY(w.open());
-    ExerciseWindow& form = *w.form;
+    ExerciseWindow& form = w.form();
 
     QCOMPARE(form.size(), QSize(800, 600));
     QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
@@ -208,9 +177,9 @@ void ExerciseWindowTest::opensAsDesigned() {
 
     // The answer box and the focus park can hold the focus, but no pixel of them lies in the client area.
     const QRect client(0, 0, 794, 594);
-    QVERIFY(!w.answerText()->geometry().intersects(client));
+    QVERIFY(!w.answerBox()->geometry().intersects(client));
     QVERIFY(!w.control(QStringLiteral("Command2"))->geometry().intersects(client));
-    QVERIFY(w.answerText()->isVisible());
+    QVERIFY(w.answerBox()->isVisible());
     QCOMPARE(focusName(), QStringLiteral("Text7"));
 
     QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
@@ -218,7 +187,7 @@ void ExerciseWindowTest::opensAsDesigned() {
     QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
     QCOMPARE(w.caption("Label5"), QStringLiteral("Clique sur les pièces que tu donnes puis sur OK quand tu en as assez."));
     QCOMPARE(w.state().exerciseCount, 1);
-    QCOMPARE(form.tagText(), std::string("0"));
+    QCOMPARE(w.state().phase, Phase::Paying);
     QCOMPARE(w.control(QStringLiteral("Label1(0)"))->geometry(), QRect(384, 56, 233, 41));
 
     // The full purse shows all 40 coins; the first 20-cent coin stands 4 pixels higher.
@@ -228,31 +197,36 @@ void ExerciseWindowTest::opensAsDesigned() {
     QCOMPARE(w.picture(0)->size(), QSize(38, 38));
 }
 
-void ExerciseWindowTest::squaresShiftOnceAtStart() {
-    Window w;
-    QCOMPARE(w.square(0)->pos(), QPoint(8, 16));
-    QVERIFY(w.square(0)->isVisibleTo(w.form.get()));
-    w.random.queueExercise(FullPurse, 3, 45);
+void ExerciseWindowTest::squaresStandInTheirPlace() {
+    Window w(exercises({exercise(FullPurse, 3, 45)}));
+    // Laid out where they take coins back before the series starts, hidden until then.
+    QCOMPARE(w.square(0)->geometry(), QRect(15, 21, 27, 27));
+    QVERIFY(!w.square(0)->isVisibleTo(&w.form()));
     QVERIFY(w.open());
-    // +100 and +80 twips: 220 × 320 twips and 4180 × 6320 twips, rounded to pixels.
     QCOMPARE(w.square(0)->geometry(), QRect(15, 21, 27, 27));
     QCOMPARE(w.square(39)->geometry(), QRect(279, 421, 27, 27));
     QVERIFY(w.picture(39)->geometry().contains(w.square(39)->geometry()));
     QVERIFY(!w.square(0)->isVisible());
+    // A coin handed over shows its square in the button colour of the child's desktop.
+    w.give(Euro2);
+    QWidget* square = w.square(cellOf(Euro2, 0));
+    QVERIFY(square->isVisible());
+    const QImage seen = square->grab().toImage();
+    QCOMPARE(seen.pixelColor(seen.rect().center()), QApplication::palette().color(QPalette::Button));
 
-    // Activating the window again neither shifts the squares nor starts a new series.
+    // Activating the window again neither moves the squares nor starts a new series.
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(w.form.get(), &activate);
+    QApplication::sendEvent(&w.form(), &activate);
     QCOMPARE(w.square(39)->pos(), QPoint(279, 421));
     QCOMPARE(w.state().exerciseCount, 1);
+    QCOMPARE(w.caption("Label7"), QStringLiteral("2,00"));
 }
 
 void ExerciseWindowTest::tabCyclesThroughShownControls() {
-    Window w;
     // Two 1-cent coins and one 2-euro coin.
-    w.random.queueExercise({2, 0, 0, 0, 0, 0, 0, 1}, 1, 0);
+    Window w(exercises({exercise("20000001", 1, 0)}));
     QVERIFY(w.open());
-    test::keyboard().type(w.answerText(), "12");
+    test::keyboard().type(w.answerBox(), "12");
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         order << focusName();
@@ -261,8 +235,8 @@ void ExerciseWindowTest::tabCyclesThroughShownControls() {
     QCOMPARE(order, (QStringList{"Text7", "Command2", "Picture1(0)", "Picture1(7)", "Picture1(8)", "Command3"}));
     QCOMPARE(focusName(), QStringLiteral("Text7"));
     // The unseen answer box selects nothing, so that the next key does not replace it.
-    QVERIFY(!w.answerText()->hasSelectedText());
-    QCOMPARE(w.answerText()->cursorPosition(), 2);
+    QVERIFY(!w.answerBox()->hasSelectedText());
+    QCOMPARE(w.answerBox()->cursorPosition(), 2);
 }
 
 void ExerciseWindowTest::playsAWholeSeries_data() {
@@ -275,9 +249,15 @@ void ExerciseWindowTest::playsAWholeSeries_data() {
 
 void ExerciseWindowTest::playsAWholeSeries() {
     QFETCH(Hands, hands);
-    Window w;
+    // Every kind is paid for 3,45 but the one paid with a single 2-euro coin.
+    std::vector<int> script;
+    for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
+        const bool paidWithTwoEuros = exercise % 4 == 2;
+        const auto draws = test::exercise(FullPurse, paidWithTwoEuros ? 1 : 3, paidWithTwoEuros ? 30 : 45);
+        script.insert(script.end(), draws.begin(), draws.end());
+    }
+    Window w(Draws::scripted(script));
     w.hands = hands;
-    w.next(FullPurse, 3, 45);
     QVERIFY(w.open());
     if (hands == Hands::Touch) {
         // A finger that slides off the coin before it lifts hands nothing over.
@@ -290,9 +270,6 @@ void ExerciseWindowTest::playsAWholeSeries() {
         QCOMPARE(w.state().exerciseCount, exercise);
         const bool last = exercise == SeriesLength;
         const int kind = exercise % 4;
-        // Every kind is paid for 3,45 but the one paid with a single 2-euro coin.
-        const bool nextPaidWithTwoEuros = (exercise + 1) % 4 == 2;
-        if (!last) w.random.queueExercise(FullPurse, nextPaidWithTwoEuros ? 1 : 3, nextPaidWithTwoEuros ? 30 : 45);
         switch (kind) {
             case 0:  // 3,45 paid exactly: the fifth coin wins without OK.
                 if (hands == Hands::Keyboard && exercise == 4) {
@@ -330,7 +307,7 @@ void ExerciseWindowTest::playsAWholeSeries() {
                 QCOMPARE(focusName(), QStringLiteral("Command1"));
                 test::keyboard().click(w.ok(), Qt::Key_Space);
                 QCOMPARE(w.caption("Label8"), QStringLiteral("Bien ! Combien doit-on te rendre ?"));
-                QCOMPARE(w.form->tagText(), std::string("1"));
+                QCOMPARE(w.state().phase, Phase::Change);
                 w.change(Cent5);
                 break;
             case 2:  // 1,30 paid with 2 euros; the change 0,70 built with both buttons.
@@ -340,21 +317,21 @@ void ExerciseWindowTest::playsAWholeSeries() {
                 for (int coin : {Cent50, Cent50}) w.change(coin);
                 w.change(Cent20, Qt::RightButton);
                 QCOMPARE(w.caption("Label12"), QStringLiteral("0,80"));
-                QCOMPARE(w.answerText()->cursorPosition(), 4);
+                QCOMPARE(w.answerBox()->cursorPosition(), 4);
                 w.change(Cent10, Qt::MiddleButton);
                 break;
             case 3:  // 3,45 paid with 3,50; a wrong typed answer first, then the right one.
                 for (int coin : {Euro2, Euro1, Cent50}) w.give(coin);
                 w.clickOk();
-                test::keyboard().type(w.answerText(), "0,5");
+                test::keyboard().type(w.answerBox(), "0,5");
                 QCOMPARE(w.caption("Label12"), QStringLiteral("0.5"));
-                test::keyboard().click(w.answerText(), Qt::Key_Enter);
+                test::keyboard().click(w.answerBox(), Qt::Key_Enter);
                 QCOMPARE(w.caption("Label8"), QStringLiteral("Non ! Recommence !"));
                 QCOMPARE(w.caption("Label12"), QStringLiteral("?"));
-                test::keyboard().type(w.answerText(), "0,05");
+                test::keyboard().type(w.answerBox(), "0,05");
                 break;
         }
-        if (w.form->exercise().pausing()) {
+        if (w.exercise().pausing()) {
             w.pass();
             // Whatever won, from the keyboard the next exercise starts in the answer box.
             if (hands == Hands::Keyboard || hands == Hands::AssistiveTool) QCOMPARE(focusName(), QStringLiteral("Text7"));
@@ -373,7 +350,8 @@ void ExerciseWindowTest::playsAWholeSeries() {
     // A screen reader reads the button that holds the focus as the closing message.
     QCOMPARE(QAccessible::queryAccessibleInterface(w.control(QStringLiteral("Command2")))->text(QAccessible::Name),
              w.caption("Label9"));
-    QVERIFY(w.random.numbers.empty());
+    // Each exercise drew its purse and price once.
+    QCOMPARE(w.exercise().draws().drawn(), SeriesLength * NumbersPerExercise);
 
     // After the series the purse's squares still take coins back, without moving the focus.
     QVERIFY(w.square(cellOf(Cent20, 0))->isVisible());
@@ -384,77 +362,71 @@ void ExerciseWindowTest::playsAWholeSeries() {
 }
 
 void ExerciseWindowTest::answerBoxTakesFiveTypedCharacters() {
-    Window w;
-    w.next(FullPurse, 3, 45);
+    Window w(exercises({exercise(FullPurse, 3, 45)}));
     QVERIFY(w.open());
-    test::keyboard().type(w.answerText(), "12,45");
-    QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
+    test::keyboard().type(w.answerBox(), "12,45");
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("12.45"));
     w.clickOk();
     QCOMPARE(w.caption("Label8"), QStringLiteral("Encore !"));
     // A sixth character is refused, but the key still reaches the key handler.
-    test::keyboard().type(w.answerText(), "6");
-    QCOMPARE(w.answerText()->text(), QStringLiteral("12.45"));
+    test::keyboard().type(w.answerBox(), "6");
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("12.45"));
     QCOMPARE(w.caption("Label8"), QString());
-    test::keyboard().click(w.answerText(), Qt::Key_Backspace);
-    QCOMPARE(w.answerText()->text(), QStringLiteral("12.4"));
+    test::keyboard().click(w.answerBox(), Qt::Key_Backspace);
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("12.4"));
 }
 
 void ExerciseWindowTest::programTextIsKeptWhole() {
-    Window w;
-    QVERIFY(w.openChangeQuestionFor130());
+    Window w(changeQuestionFor130());
+    QVERIFY(w.openChangeQuestion());
     // Take away more than the change due until the answer needs six characters.
     for (int i = 0; i < 5; ++i) w.change(Euro2, Qt::RightButton);
-    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,00"));
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("-10,00"));
     QCOMPARE(w.caption("Label12"), QStringLiteral("-10,00"));
     w.change(Cent1, Qt::RightButton);
-    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("-10,01"));
     // Such a text can be shortened, but not lengthened, from the keyboard.
-    test::keyboard().click(w.answerText(), Qt::Key_End);
-    test::keyboard().type(w.answerText(), "9");
-    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,01"));
-    test::keyboard().click(w.answerText(), Qt::Key_Backspace);
-    QCOMPARE(w.answerText()->text(), QStringLiteral("-10,0"));
+    test::keyboard().click(w.answerBox(), Qt::Key_End);
+    test::keyboard().type(w.answerBox(), "9");
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("-10,01"));
+    test::keyboard().click(w.answerBox(), Qt::Key_Backspace);
+    QCOMPARE(w.answerBox()->text(), QStringLiteral("-10,0"));
 }
 
 void ExerciseWindowTest::typedMarkupIsShownAsText() {
-    Window w;
-    QVERIFY(w.openChangeQuestionFor130());
-    test::keyboard().type(w.answerText(), "<b>x");
+    Window w(changeQuestionFor130());
+    QVERIFY(w.openChangeQuestion());
+    test::keyboard().type(w.answerBox(), "<b>x");
     QCOMPARE(w.caption("Label12"), QStringLiteral("<b>x"));
     QCOMPARE(w.control<QLabel>(QStringLiteral("Label12"))->textFormat(), Qt::PlainText);
 }
 
 void ExerciseWindowTest::eventsDuringThePause() {
-    Window w;
     // One 2-euro coin for 1,30: the change due is 0,70.
-    w.next({0, 0, 0, 0, 0, 0, 0, 1}, 1, 30);
-    QVERIFY(w.open());
-    w.give(Euro2);
-    w.clickOk();
-    w.next(FullPurse, 3, 45);
-    test::keyboard().type(w.answerText(), "0,7");  // "0.7": right, the pause starts
-    QVERIFY(w.form->exercise().pausing());
+    Window w(exercises({exercise("00000001", 1, 30), exercise(FullPurse, 3, 45)}));
+    QVERIFY(w.openChangeQuestion());
+    test::keyboard().type(w.answerBox(), "0,7");  // "0.7": right, the pause starts
+    QVERIFY(w.exercise().pausing());
     // Keys typed during the pause act on the answer and clear "Bravo !"...
-    test::keyboard().click(w.answerText(), Qt::Key_Backspace);
+    test::keyboard().click(w.answerBox(), Qt::Key_Backspace);
     QCOMPARE(w.caption("Label8"), QString());
     QCOMPARE(w.caption("Label12"), QStringLiteral("0."));
     // ...and an answer right again praises again, without counting twice or drawing twice.
-    test::keyboard().click(w.answerText(), Qt::Key_7);
+    test::keyboard().click(w.answerBox(), Qt::Key_7);
     QCOMPARE(w.caption("Label8"), QStringLiteral("Bravo !"));
-    test::keyboard().click(w.answerText(), Qt::Key_Return);
+    test::keyboard().click(w.answerBox(), Qt::Key_Return);
     QCOMPARE(w.state().exerciseCount, 1);
-    QCOMPARE(w.random.numbers.size(), fakes::NumbersPerExercise);
+    QCOMPARE(w.exercise().draws().drawn(), NumbersPerExercise);
     w.pass();
     QCOMPARE(w.state().exerciseCount, 2);
-    QVERIFY(w.random.numbers.empty());
-    QCOMPARE(w.form->tagText(), std::string("0"));
+    QCOMPARE(w.exercise().draws().drawn(), 2 * NumbersPerExercise);
+    QCOMPARE(w.state().phase, Phase::Paying);
     QVERIFY(!w.control(QStringLiteral("Label12"))->isVisible());
     QCOMPARE(w.caption("Label6"), QStringLiteral("3,45"));
 }
 
 void ExerciseWindowTest::infoBoxCredits() {
-    Window w;
-    w.next(FullPurse, 3, 45);
+    Window w(exercises({exercise(FullPurse, 3, 45)}));
     QVERIFY(w.open());
     w.give(Euro2);
     QTest::mouseClick(w.control(QStringLiteral("Label3")), Qt::LeftButton);
@@ -473,7 +445,7 @@ void ExerciseWindowTest::infoBoxCredits() {
 }
 
 void ExerciseWindowTest::coinsAndSquaresAreNamedButtons() {
-    Window w;
+    Window w(exercises({exercise(FullPurse, 3, 45)}));
     const std::pair<QWidget*, QString> seen[]{{w.picture(0), "1 centime"},
                                               {w.picture(13), "50 centimes"},
                                               {w.picture(39), "2 euros"},

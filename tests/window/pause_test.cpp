@@ -8,19 +8,15 @@
 
 #include <sys/resource.h>
 
-#include <memory>
-
-#include "../exercise/fakes.h"
-#include "exercise_window.h"
 #include "locale_check.h"
+#include "window_fixture.h"
 
 using namespace piecettes;
-using fakes::ScriptedRandom;
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
+constexpr std::size_t NumbersPerExercise = CoinTypeCount + 2;
 
 std::chrono::microseconds cpuTime() {
     rusage usage{};
@@ -43,23 +39,18 @@ private:
 };
 
 // A window whose first exercise is won by pressing OK (nothing to pay), with the
-// next exercise queued. Its own timer measures the pause.
-struct Window {
-    ScriptedRandom random;
-    std::unique_ptr<ExerciseWindow> form;
-
-    Window() {
-        random.queueExercise(FullPurse, 0, 0);
-        random.queueExercise(FullPurse, 1, 0);
-        form = std::make_unique<ExerciseWindow>(WindowOptions{.random = &random, .decimalSeparator = ','});
-        form->showCentred();
+// next exercise scripted. Its own timer measures the pause.
+struct Window : test::WindowUnderTest {
+    Window()
+        : WindowUnderTest(test::exercises({test::exercise("55555555", 0, 0), test::exercise("55555555", 1, 0)}),
+                          WindowOptions{}) {
+        form().showCentred();
     }
-    QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(QLatin1String(name)); }
     // Wins the first exercise: the click returns at once, with the pause started.
     bool win() const {
-        if (!QTest::qWaitForWindowActive(form.get())) return false;
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
-        return form->exercise().pausing() && form->waitingForTime();
+        if (!QTest::qWaitForWindowActive(&form())) return false;
+        QTest::mouseClick(ok(), Qt::LeftButton);
+        return exercise().pausing() && form().waitingForTime();
     }
     // Runs the program's event loop until it quits; false if it had to be stopped.
     static bool runUntilQuit() {
@@ -85,52 +76,52 @@ void PauseTest::waitsThreeSecondsWithoutWorking() {
     Window w;
     // Timed from the click that wins, once the window is up: showing it is no part of the
     // pause, and under valgrind it alone can take most of a second.
-    QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+    QVERIFY(QTest::qWaitForWindowActive(&w.form()));
     QElapsedTimer clock;
     const auto cpuBefore = cpuTime();
     clock.start();
     QVERIFY(w.win());
-    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
+    QCOMPARE(w.state().exerciseCount, 1);
     // Waits without waking, until the window's own timer ends the pause: the answer box
     // then turns white again.
     QEventLoop loop;
     QTimer::singleShot(10s, &loop, &QEventLoop::quit);
     ColourWatch white(loop);
-    w.form->findChild<QWidget*>(QStringLiteral("Label12"))->installEventFilter(&white);
+    w.control(QStringLiteral("Label12"))->installEventFilter(&white);
     loop.exec();
-    QCOMPARE(w.form->exercise().state().exerciseCount, 2);
+    QCOMPARE(w.state().exerciseCount, 2);
     const qint64 elapsed = clock.elapsed();
     const auto cpu = cpuTime() - cpuBefore;
     QVERIFY2(elapsed >= 3000 && elapsed < 3500, qPrintable(QString::number(elapsed)));
     QVERIFY2(cpu < 100ms, qPrintable(QStringLiteral("%1 µs").arg(cpu.count())));
-    QVERIFY(!w.form->exercise().pausing());
-    QVERIFY(!w.form->waitingForTime());
+    QVERIFY(!w.exercise().pausing());
+    QVERIFY(!w.form().waitingForTime());
 }
 
 void PauseTest::quitterEndsTheProgramDuringThePause() {
     Window w;
     QVERIFY(w.win());
-    QTimer::singleShot(0, [&] { QTest::mouseClick(w.button("Command3"), Qt::LeftButton); });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(w.control<QPushButton>(QStringLiteral("Command3")), Qt::LeftButton); });
     QVERIFY(Window::runUntilQuit());
-    QVERIFY(!w.form->isVisible());
-    QVERIFY(!w.form->waitingForTime());
+    QVERIFY(!w.form().isVisible());
+    QVERIFY(!w.form().waitingForTime());
     // The next exercise was never drawn.
-    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
-    QCOMPARE(w.random.numbers.size(), size_t(CoinTypeCount + 2));
+    QCOMPARE(w.state().exerciseCount, 1);
+    QCOMPARE(w.exercise().draws().drawn(), NumbersPerExercise);
 }
 
 void PauseTest::closingTheWindowEndsThePause() {
     Window w;
     QVERIFY(w.win());
-    QTimer::singleShot(0, [&] { w.form->close(); });
+    QTimer::singleShot(0, [&] { w.form().close(); });
     QVERIFY(Window::runUntilQuit());
-    QVERIFY(!w.form->waitingForTime());
-    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
-    QCOMPARE(w.random.numbers.size(), size_t(CoinTypeCount + 2));
+    QVERIFY(!w.form().waitingForTime());
+    QCOMPARE(w.state().exerciseCount, 1);
+    QCOMPARE(w.exercise().draws().drawn(), NumbersPerExercise);
     // Nothing more happens on the closed window.
-    w.button("Command1")->click();
-    QCOMPARE(w.form->exercise().state().exerciseCount, 1);
-    QVERIFY(!w.form->waitingForTime());
+    w.ok()->click();
+    QCOMPARE(w.state().exerciseCount, 1);
+    QVERIFY(!w.form().waitingForTime());
 }
 
 QTEST_MAIN(PauseTest)

@@ -63,7 +63,7 @@ void PicturesTest::matchesItsSvg_data() {
     for (const int scale : {1, 2}) {
         for (int type = 0; type < int(layout::CoinImages.size()); ++type) {
             const char* name = layout::CoinImages[type];
-            QTest::addRow("%s@%dx", name, scale) << QString::fromLatin1(name) << layout::toPixels(layout::PictureSize[type]) << scale;
+            QTest::addRow("%s@%dx", name, scale) << QString::fromLatin1(name) << layout::PictureSize[type] << scale;
         }
         QTest::addRow("piecettes@%dx", scale) << QStringLiteral("piecettes") << layout::IconSize << scale;
     }

@@ -7,19 +7,14 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <memory>
-
-#include "../exercise/fakes.h"
-#include "exercise_window.h"
 #include "keyboard.h"
 #include "locale_check.h"
+#include "window_fixture.h"
 
 using namespace piecettes;
-using fakes::ScriptedRandom;
 
 namespace {
 
-constexpr std::array<int, CoinTypeCount> FullPurse{5, 5, 5, 5, 5, 5, 5, 5};
 enum Coin { Cent1, Cent2, Cent5, Cent10, Cent20, Cent50, Euro1, Euro2 };
 
 }  // namespace
@@ -30,30 +25,24 @@ class ScenesTest : public QObject {
 private slots:
     void initTestCase() { piecettes::test::verifyAskedLocale(); }
 
-    void init();
     void everyTextFitsItsBox();
 
 private:
     // Checks every shown label of the window and saves the scene when asked.
     void scene(const QString& name);
-    QWidget* picture(int cell) const { return form_->findChild<QWidget*>(QStringLiteral("Picture1(%1)").arg(cell)); }
-    void give(int type, int place) { QTest::mousePress(picture(cellOf(type, place)), Qt::LeftButton); }
-    void clickOk() { QTest::mouseClick(form_->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton); }
+    void give(int type, int place) { QTest::mousePress(w_.picture(cellOf(type, place)), Qt::LeftButton); }
+    void clickOk() { QTest::mouseClick(w_.ok(), Qt::LeftButton); }
 
-    ScriptedRandom random_;
-    std::unique_ptr<ExerciseWindow> form_;
+    // The dearest price, and the whole purse handed over: the longest amounts; then exact
+    // payments of one cent, up to the widest score line.
+    test::WindowUnderTest w_{test::exercises({test::exercise("55555555", 11, 99), test::exercise("55555555", 0, 1)})};
     int scenes_ = 0;
 };
-
-void ScenesTest::init() {
-    form_ = std::make_unique<ExerciseWindow>(
-        WindowOptions{.testClock = true, .random = &random_, .decimalSeparator = ','});
-}
 
 void ScenesTest::scene(const QString& name) {
     ++scenes_;
     QApplication::processEvents();
-    for (QLabel* label : form_->findChildren<QLabel*>()) {
+    for (QLabel* label : w_.form().findChildren<QLabel*>()) {
         if (!label->isVisible() || label->text().isEmpty()) continue;
         const QRect box = label->contentsRect();
         const QRect needed =
@@ -68,15 +57,12 @@ void ScenesTest::scene(const QString& name) {
     const QString folder = qEnvironmentVariable("PIECETTES_SCREENSHOTS");
     if (!folder.isEmpty()) {
         QDir().mkpath(folder);
-        QVERIFY(form_->grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(scenes_).arg(name))));
+        QVERIFY(w_.form().grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(scenes_).arg(name))));
     }
 }
 
 void ScenesTest::everyTextFitsItsBox() {
-    // The dearest price, and the whole purse handed over: the longest amounts.
-    random_.queueExercise(FullPurse, 11, 99);
-    form_->showCentred();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    QVERIFY(w_.open());
     scene(QStringLiteral("purse"));
     clickOk();
     scene(QStringLiteral("more"));
@@ -88,36 +74,35 @@ void ScenesTest::everyTextFitsItsBox() {
     // Keep 12,00: five 2-euro coins and two 1-euro coins.
     for (int cell = 0; cell < CellCount; ++cell) {
         const bool keep = cellType(cell) == Euro2 || (cellType(cell) == Euro1 && cellPlace(cell) < 2);
-        if (!keep) QTest::mouseClick(form_->findChild<QWidget*>(QStringLiteral("Label10(%1)").arg(cell)), Qt::LeftButton);
+        if (!keep) QTest::mouseClick(w_.square(cell), Qt::LeftButton);
     }
     scene(QStringLiteral("taken-back"));
     clickOk();
-    QCOMPARE(form_->tagText(), std::string("1"));
+    QCOMPARE(w_.state().phase, Phase::Change);
     scene(QStringLiteral("change-question"));
-    auto* text7 = form_->findChild<QLineEdit*>(QStringLiteral("Text7"));
+    QLineEdit* text7 = w_.answerBox();
     test::keyboard().click(text7, Qt::Key_Return);
     scene(QStringLiteral("wrong"));
-    for (int i = 0; i < 6; ++i) QTest::mousePress(picture(Euro2), Qt::RightButton);
+    for (int i = 0; i < 6; ++i) QTest::mousePress(w_.picture(Euro2), Qt::RightButton);
     QCOMPARE(text7->text(), QStringLiteral("-12,00"));
     scene(QStringLiteral("negative-answer"));
 
-    // Then exact payments of one cent, up to the widest score line.
-    for (int i = 1; i < SeriesLength; ++i) random_.queueExercise(FullPurse, 0, 1);
+    // Then exact payments of one cent.
     text7->clear();
     test::keyboard().type(text7, "0,01");
-    form_->timePassed(SuccessPause);
+    w_.pass();
     for (int exercise = 2; exercise < SeriesLength; ++exercise) {
         give(Cent1, 0);
-        form_->timePassed(SuccessPause);
+        w_.pass();
     }
-    QCOMPARE(form_->exercise().state().exerciseCount, SeriesLength);
+    QCOMPARE(w_.state().exerciseCount, SeriesLength);
     scene(QStringLiteral("score"));
 
     // The last exercise, won by typing the change due.
     give(Euro2, 0);
     clickOk();
     test::keyboard().type(text7, "1,99");
-    QVERIFY(form_->exercise().seriesFinished());
+    QVERIFY(w_.state().finished);
     scene(QStringLiteral("series-done"));
     QCOMPARE(scenes_, 9);
 }
