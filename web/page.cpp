@@ -224,6 +224,9 @@ private:
             answerInput_.call<void>("setAttribute", std::string("inputmode"), std::string("none"));
         if (screen.answerBack != drawn_.answerBack)
             labels_[AnswerRow]["style"].set("background", cssColour(screen.answerBack));
+        // A new purse replaces every cell: a coin or square that held the focus is gone,
+        // even where the new purse shows one in its place.
+        if (screen.purse != drawn_.purse && purse_.call<bool>("contains", document_["activeElement"])) focus(answerInput_);
         for (int cell = 0; cell < CellCount; ++cell) {
             const Cell now = screen.cells[cell];
             const Cell was = drawn_.cells[cell];
@@ -346,6 +349,7 @@ private:
         const auto byId = [&](const std::string& id) { return document_.call<val>("getElementById", id); };
         answerInput_ = byId(layout::AnswerInput.name);
         focusPark_ = byId(layout::FocusParkButton.name);
+        purse_ = byId(layout::Purse.name);
         ok_ = byId(layout::OkButton.name);
         for (int cell = 0; cell < CellCount; ++cell) {
             coins_.push_back(byId(numbered(layout::CoinNameFormat, cell)));
@@ -363,6 +367,8 @@ private:
     bool waiting_ = false;
     val answerInput_ = val::undefined();
     val focusPark_ = val::undefined();
+    // Holds the coins and their squares, and nothing else.
+    val purse_ = val::undefined();
     val ok_ = val::undefined();
     // By cell, and the labels in the order of the layout table.
     std::vector<val> coins_;
