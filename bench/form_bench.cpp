@@ -17,15 +17,15 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <functional>
 #include <vector>
 
-#include "exercise_window.h"
 #include "keyboard.h"
+#include "window_fixture.h"
 
 using namespace piecettes;
 using namespace std::chrono_literals;
+using test::WindowUnderTest;
 
 namespace {
 
@@ -41,71 +41,37 @@ double processCpuMs() {
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
-// Plays back the numbers that draw a full purse and then a chosen price.
-class ScriptedRandom final : public RandomSource {
-public:
-    void queueExercise(int priceCents) {
-        for (int type = 0; type < CoinTypeCount; ++type) numbers_.push_back((FullPurse + 0.5) / 6);
-        numbers_.push_back((priceCents / 100 + 0.5) / 12);
-        numbers_.push_back((priceCents % 100 + 0.5) / 100);
-    }
-    double next() override {
-        if (numbers_.empty()) qFatal("the window drew more exercises than the bench queued");
-        const double r = numbers_.front();
-        numbers_.pop_front();
-        return r;
-    }
-    void reseed() override {}
+// The draws of a full purse and a price in cents.
+std::vector<int> fullPurse(int priceCents) { return test::exercise("55555555", priceCents / 100, priceCents % 100); }
 
-private:
-    std::deque<double> numbers_;
-};
+// With the test clock the bench passes the pause's time itself; otherwise the real timer runs.
+WindowOptions clocked(bool testClock) { return {.testClock = testClock, .draws = {}, .decimalSeparator = 0}; }
 
-// The real window on scripted purses, with the hands to play it.
-class Window {
-public:
-    // With testClock the bench passes the pause's time itself; otherwise the real timer runs.
-    explicit Window(bool testClock) : form_(WindowOptions{.testClock = testClock, .random = &random_, .decimalSeparator = ','}) {}
-
-    ScriptedRandom& random() { return random_; }
-    ExerciseWindow& form() { return form_; }
-    bool open() {
-        form_.showCentred();
-        return QTest::qWaitForWindowActive(&form_);
-    }
-    QWidget* control(const QString& name) { return form_.findChild<QWidget*>(name); }
-    QWidget* picture(int cell) { return control(QStringLiteral("Picture1(%1)").arg(cell)); }
-    QWidget* square(int cell) { return control(QStringLiteral("Label10(%1)").arg(cell)); }
-
-    // Pays exactly, the largest coins first, so that only the last coin wins.
-    void payExactly(int cents) {
-        for (int type = Euro2; type >= Cent1; --type)
-            for (int place = 0; place < FullPurse && cents >= CoinCents[type]; ++place) {
-                QTest::mousePress(picture(cellOf(type, place)), Qt::LeftButton);
-                cents -= CoinCents[type];
-            }
-    }
-    // Hands over a 2-euro coin for a smaller price and presses OK: the change question.
-    void payTooMuch() {
-        QTest::mousePress(picture(cellOf(Euro2, 0)), Qt::LeftButton);
-        QTest::mouseClick(control(QStringLiteral("Command1")), Qt::LeftButton);
-    }
-    // Builds the answer from the change coins, the largest first.
-    void answerWithCoins(int cents) {
-        for (int type = Euro2; type >= Cent1; --type)
-            while (cents >= CoinCents[type]) {
-                QTest::mousePress(picture(type), Qt::LeftButton);
-                cents -= CoinCents[type];
-            }
-    }
-    void answerByTyping(int cents) {
-        piecettes::test::keyboard().type(control(QStringLiteral("Text7")), QStringLiteral("%1,%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
-    }
-
-private:
-    ScriptedRandom random_;
-    ExerciseWindow form_;
-};
+// Pays exactly, the largest coins first, so that only the last coin wins.
+void payExactly(const WindowUnderTest& window, int cents) {
+    for (int type = Euro2; type >= Cent1; --type)
+        for (int place = 0; place < FullPurse && cents >= CoinCents[type]; ++place) {
+            QTest::mousePress(window.picture(cellOf(type, place)), Qt::LeftButton);
+            cents -= CoinCents[type];
+        }
+}
+// Hands over a 2-euro coin for a smaller price and presses OK: the change question.
+void payTooMuch(const WindowUnderTest& window) {
+    QTest::mousePress(window.picture(cellOf(Euro2, 0)), Qt::LeftButton);
+    QTest::mouseClick(window.ok(), Qt::LeftButton);
+}
+// Builds the answer from the change coins, the largest first.
+void answerWithCoins(const WindowUnderTest& window, int cents) {
+    for (int type = Euro2; type >= Cent1; --type)
+        while (cents >= CoinCents[type]) {
+            QTest::mousePress(window.picture(type), Qt::LeftButton);
+            cents -= CoinCents[type];
+        }
+}
+void answerByTyping(const WindowUnderTest& window, int cents) {
+    test::keyboard().type(window.answerBox(),
+                          QStringLiteral("%1,%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
+}
 
 // Prices of the series: exact payments, and prices below 2 euros whose change ends in
 // a digit other than 0, so that no typed prefix of the answer is already right.
@@ -146,11 +112,10 @@ private slots:
     // Each press is timed alone, from the event to the last control repainted, and
     // the coin is taken back untimed.
     void coinPress() {
-        Window window(true);
         // A price the purse can pay but no single coin reaches.
-        window.random().queueExercise(1199);
+        const WindowUnderTest window(test::exercises({fullPurse(1199)}), clocked(true));
         QVERIFY(window.open());
-        QWidget* given = window.control(QStringLiteral("Label7"));
+        QWidget* given = window.label(layout::LabelRole::GivenTotal);
         std::vector<double> pressMs;
         for (int round = 0; round < PressRounds; ++round)
             for (int cell = 0; cell < CellCount; ++cell) {
@@ -179,8 +144,7 @@ private slots:
     }
 
     void coinPressAndTakeBack() {
-        Window window(true);
-        window.random().queueExercise(1199);
+        const WindowUnderTest window(test::exercises({fullPurse(1199)}), clocked(true));
         QVERIFY(window.open());
         QWidget* picture = window.picture(cellOf(Euro2, 0));
         QWidget* square = window.square(cellOf(Euro2, 0));
@@ -190,38 +154,40 @@ private slots:
             QTest::mouseClick(square, Qt::LeftButton);
             QCoreApplication::sendPostedEvents();
         }
-        QCOMPARE(window.form().exercise().state().givenTotal, 0.0f);
+        QCOMPARE(window.state().givenTotal, 0.0f);
     }
 
     void wholeSeries() {
-        Window window(true);
-        for (int price : SeriesPrices) window.random().queueExercise(price);
+        std::vector<int> draws;
+        for (int price : SeriesPrices) std::ranges::copy(fullPurse(price), std::back_inserter(draws));
+        const WindowUnderTest window(Draws::scripted(draws), clocked(true));
         QVERIFY(window.open());
         QBENCHMARK_ONCE {
             for (int exercise = 0; exercise < SeriesLength; ++exercise) {
                 const int price = SeriesPrices[exercise];
                 if (exercise % 2 == 0 || price >= 200) {
-                    window.payExactly(price);
+                    payExactly(window, price);
                 } else {
-                    window.payTooMuch();
+                    payTooMuch(window);
                     if (exercise % 4 == 1)
-                        window.answerByTyping(200 - price);
+                        answerByTyping(window, 200 - price);
                     else
-                        window.answerWithCoins(200 - price);
+                        answerWithCoins(window, 200 - price);
                 }
                 window.form().timePassed(SuccessPause);
             }
             QCoreApplication::sendPostedEvents();
         }
-        QVERIFY(window.form().exercise().seriesFinished());
-        QCOMPARE(window.form().exercise().state().exerciseCount, SeriesLength);
+        QVERIFY(window.state().finished);
+        QCOMPARE(window.state().exerciseCount, SeriesLength);
     }
 
     void waitingCpu() {
-        Window window(false);
-        for (int run = 0; run <= WaitingRuns; ++run) window.random().queueExercise(1);
+        std::vector<int> draws;
+        for (int run = 0; run <= WaitingRuns; ++run) std::ranges::copy(fullPurse(1), std::back_inserter(draws));
+        const WindowUnderTest window(Draws::scripted(draws), clocked(false));
         QVERIFY(window.open());
-        QWidget* answer = window.control(QStringLiteral("Label12"));
+        QWidget* answer = window.label(layout::LabelRole::Answer);
         for (int run = 0; run < WaitingRuns; ++run) {
             QTest::qWait(200);
             ColourWatch watch;
@@ -237,7 +203,7 @@ private slots:
             answer->removeEventFilter(&watch);
             QCOMPARE(watch.cpuMs.size(), std::size_t{2});
             QVERIFY(wall.elapsed() >= SuccessPause.count());
-            QCOMPARE(window.form().exercise().state().exerciseCount, run + 2);
+            QCOMPARE(window.state().exerciseCount, run + 2);
             qInfo("BENCH waiting_cpu_ms=%.3f", watch.cpuMs[1] - watch.cpuMs[0]);
         }
     }

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include "draws.h"
 #include "exercise_window.h"
@@ -41,6 +42,14 @@ public:
         form_->timePassed(SuccessPause);
     }
 
+    // A click delivered to the window where the widget stands (by default its centre), as
+    // the platform would: a hidden control is not hit, and a modal box blocks the click.
+    void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {},
+               std::optional<QPoint> at = {}) const {
+        const QPoint inside = at.value_or(widget->rect().center());
+        QTest::mouseClick(form_->windowHandle(), button, modifiers, widget->mapTo(form_.get(), inside));
+    }
+
     template <typename T = QWidget>
     T* control(const QString& name) const {
         T* widget = form_->findChild<T*>(name);
@@ -50,6 +59,12 @@ public:
     QWidget* picture(int cell) const { return control(QString::fromLatin1(layout::CoinNameFormat).arg(cell)); }
     QWidget* square(int cell) const { return control(QString::fromLatin1(layout::SquareNameFormat).arg(cell)); }
     QString caption(const char* label) const { return control<QLabel>(QLatin1String(label))->text(); }
+    // The label that holds this line, found through the layout table.
+    QLabel* label(layout::LabelRole role) const {
+        for (const layout::LabelSpec& spec : layout::Labels)
+            if (spec.role == role) return control<QLabel>(QLatin1String(spec.name));
+        return nullptr;
+    }
     QLineEdit* answerBox() const { return control<QLineEdit>(QLatin1String(layout::AnswerInput.name)); }
     QPushButton* ok() const { return control<QPushButton>(QLatin1String(layout::OkButton.name)); }
 

@@ -1,7 +1,7 @@
-/* Piécettes in a web page: the script around the rules (page.cpp).
+/* Piécettes in a web page: the script around the exercise (page.cpp).
  *
  * CONTRACT with the outside test drivers; keep it exactly:
- * - every control is an element whose id is its objectName in window/layout.h:
+ * - every control is an element whose id is its objectName in presentation/layout.h:
  *   Form1, Label8, Command1, Command3, Text7, Picture1(12), Label10(12) ...
  * - globalThis.PIECETTES_TEST_PAUSE_MS, a number of milliseconds set before the page
  *   loads, replaces the success pause; otherwise the pause lasts what the rules ask (3000 ms);
@@ -12,14 +12,18 @@
  * scales the window to the screen, turns clicks, touches and keys into calls of the
  * exported functions, holds the Info box, runs the success pause's timer, speaks through
  * the live region and closes the page. Nothing here polls: every wait is an event or
- * one timer.
+ * one timer. Inputs go to page.cpp in the DOM's own terms: a mouse button as
+ * MouseEvent.button numbers it, a key as the code point it types (Enter is '\r').
  */
 'use strict';
 
 var pageScript = (function () {
   // A finger held this long on a coin is a right press, as on the desktop.
   const HoldMs = 800;
-  const MouseButtons = [1, 4, 2]; // DOM's left, middle, right as the rules number them
+  // MouseEvent.button's numbers for the main and the secondary button: a tap and a key
+  // press the main one, a hold and the menu key the secondary one (page.cpp maps them).
+  const MainButton = 0;
+  const SecondaryButton = 2;
   const Design = { width: 0, height: 0 };
 
   let root = null;
@@ -88,8 +92,8 @@ var pageScript = (function () {
   function clicked(control, byTool) {
     if (blocked(control) || !shown(control.element)) return;
     switch (control.kind) {
-      case 'square': byTool ? Module._page_square_key(control.cell) : Module._page_square(control.cell); break;
-      case 'coin': if (byTool) Module._page_coin_key(control.cell, 1); break;
+      case 'square': Module._page_square(control.cell, byTool); break;
+      case 'coin': if (byTool) Module._page_coin(control.cell, MainButton, true); break;
       case 'ok': Module._page_ok(); break;
       case 'quit': quit(); break;
       case 'info': openInfo(); break;
@@ -111,10 +115,9 @@ var pageScript = (function () {
     Module._page_pointer(0);
     const control = controlOf(event.target);
     if (!control || blocked(control)) return;
-    // Only the three buttons a coin knows: the back and forward buttons do nothing.
-    const button = MouseButtons[event.button];
-    if (control.kind === 'coin' && button && shown(control.element)) Module._page_coin(control.cell, button);
-    else if (control.kind === 'ok') focus(control.element);
+    if (control.kind === 'coin') {
+      if (shown(control.element)) Module._page_coin(control.cell, event.button, false);
+    } else if (control.kind === 'ok') focus(control.element);
   }
 
   function onClick(event) {
@@ -173,7 +176,7 @@ var pageScript = (function () {
     const held = event.timeStamp - touch.start >= HoldMs;
     endTouch();
     if (!control || !inside(control.element, point) || blocked(control) || !shown(control.element)) return;
-    if (control.kind === 'coin') Module._page_coin(control.cell, held ? 2 : 1);
+    if (control.kind === 'coin') Module._page_coin(control.cell, held ? SecondaryButton : MainButton, false);
     else clicked(control, false);
   }
 
@@ -247,19 +250,17 @@ var pageScript = (function () {
     if (active === answer) {
       if (event.key !== 'Enter') return;
       event.preventDefault();
-      Module._page_answer_key(13);
+      typeKey('\r');
       return;
     }
     const control = controlOf(active);
     if (!control) return;
-    const press = control.kind === 'coin' && event.key === 'ContextMenu' ? 2
-      : control.kind === 'coin' && event.key === ' ' && event.shiftKey ? 2
-      : activates(event) ? 1 : 0;
-    if (!press) return;
+    const secondary = control.kind === 'coin' && (event.key === 'ContextMenu' || (event.key === ' ' && event.shiftKey));
+    if (!secondary && !activates(event)) return;
     event.preventDefault();
     if (event.repeat) return;
-    if (control.kind === 'coin') Module._page_coin_key(control.cell, press);
-    else if (control.kind === 'square') Module._page_square_key(control.cell);
+    if (control.kind === 'coin') Module._page_coin(control.cell, secondary ? SecondaryButton : MainButton, true);
+    else if (control.kind === 'square') Module._page_square(control.cell, true);
     else if (control.kind === 'ok') clicked(control, false);
     else if (control.kind === 'quit') quit();
   }
@@ -278,7 +279,11 @@ var pageScript = (function () {
     focus(order[next]);
   }
 
-  // Typing into the answer box: each character goes through the rules' key handler,
+  // A key about to type into the answer box goes to the exercise first: it answers with
+  // the character that enters the box instead, or none.
+  const typeKey = (character) => Module._page_answer_key(character.codePointAt(0));
+
+  // Typing into the answer box: each character goes through the exercise's key handler,
   // which may change it (a comma becomes a point) or drop it; at most five are typed.
   function onBeforeInput(event) {
     if (quitting || info.open) {
@@ -292,7 +297,7 @@ var pageScript = (function () {
       const limit = +answer.dataset.maxTyped;
       let changed = false;
       for (const character of event.data || '') {
-        const code = Module._page_answer_key(character.codePointAt(0));
+        const code = typeKey(character);
         if (!code) continue;
         const start = answer.selectionStart, end = answer.selectionEnd;
         if (answer.value.length - (end - start) + 1 > limit) continue;
@@ -301,7 +306,7 @@ var pageScript = (function () {
       }
       if (changed) Module._page_answer_typed();
     } else if (type === 'deleteContentBackward') {
-      Module._page_answer_key(8);
+      typeKey('\b');
     } else if (type.startsWith('insert') && event.data !== null && answer.value.length + event.data.length > +answer.dataset.maxTyped) {
       event.preventDefault();
     }
@@ -338,8 +343,8 @@ var pageScript = (function () {
     Module._page_info_closed();
   }
 
-  // The success pause's timer, set by the rules as the pause starts: it tells them how
-  // much time has passed. A test's shorter pause stands for the whole of it.
+  // The one timer, set while the exercise waits for time (its success pause): it tells
+  // the exercise how much time has passed. A test's shorter pause stands for the whole of it.
   function wakeAfter(milliseconds) {
     const override = globalThis.PIECETTES_TEST_PAUSE_MS;
     const shortened = typeof override === 'number' && override >= 0;

@@ -14,46 +14,34 @@
 #include <cstdio>
 #include <cstring>
 
-#include "exercise_window.h"
 #include "script.h"
-
-namespace {
-
-// A click delivered to the window at the widget's place, as the platform would.
-void click(QWidget* widget) {
-    QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
-                      widget->mapTo(widget->window(), widget->rect().center()));
-}
-
-}  // namespace
+#include "window_fixture.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const bool quitter = argc < 2 || std::strcmp(argv[1], "close") != 0;
 
-    piecettes::faults::ScriptedRandom random;
-    piecettes::ExerciseWindow form(piecettes::WindowOptions{.random = &random, .decimalSeparator = ','});
-    form.showCentred();
-
+    // The window's own timer runs the pause.
+    const piecettes::test::WindowUnderTest g(piecettes::faults::script(), {});
     QElapsedTimer sinceEnding;
-    QTimer::singleShot(0, &form, [&] {
-        if (!QTest::qWaitForWindowActive(&form) || !form.exercise().seriesStarted()) {
+    QTimer::singleShot(0, &g.form(), [&] {
+        if (!g.open() || !g.state().started) {
             std::printf("the series did not start\n");
             QCoreApplication::exit(1);
             return;
         }
         // Pays the price exactly: the pause starts, and lasts longer than the ending may take.
-        click(form.findChild<QWidget*>(QStringLiteral("Picture1(%1)").arg(piecettes::faults::FiftyCentCell)));
-        std::printf("ending pausing=%d\n", form.exercise().pausing() ? 1 : 0);
+        g.click(g.picture(piecettes::faults::FiftyCentCell));
+        std::printf("ending pausing=%d\n", g.exercise().pausing() ? 1 : 0);
         std::fflush(stdout);
         sinceEnding.start();
         if (quitter)
-            click(form.findChild<QWidget*>(QStringLiteral("Command3")));
+            g.click(g.control(QLatin1String(piecettes::layout::QuitButton.name)));
         else
-            form.close();
+            g.form().close();
     });
     const int code = QApplication::exec();
-    std::printf("exit exercises=%d waiting=%d ms=%lld\n", random.exercisesDrawn, form.waitingForTime() ? 1 : 0,
+    std::printf("exit exercises=%d waiting=%d ms=%lld\n", g.state().exerciseCount, g.form().waitingForTime() ? 1 : 0,
                 static_cast<long long>(sinceEnding.isValid() ? sinceEnding.elapsed() : -1));
     std::fflush(stdout);
     return code;

@@ -12,15 +12,17 @@
 
 #include <chrono>
 #include <cmath>
-#include <memory>
 
-#include "exercise_window.h"
+#include "catalogue.h"
 #include "keyboard.h"
 #include "script.h"
+#include "window_fixture.h"
 
 using namespace piecettes;
 using namespace piecettes::faults;
 using namespace std::chrono_literals;
+using layout::LabelRole;
+using test::WindowUnderTest;
 
 namespace {
 
@@ -28,43 +30,24 @@ namespace {
 constexpr qint64 EndingLimitMs = 200;
 constexpr int ChildTimeoutMs = 20000;
 
-// The window on scripted draws; the test passes the time.
-struct Game {
-    explicit Game(const std::vector<double>& draws = {})
-        : random(draws),
-          form(std::make_unique<ExerciseWindow>(WindowOptions{.testClock = true, .random = &random, .decimalSeparator = ','})) {
-        form->showCentred();
-        started = QTest::qWaitForWindowActive(form.get()) && form->exercise().seriesStarted();
-    }
-    template <typename T = QWidget>
-    T* get(const QString& name) const {
-        return form->findChild<T*>(name);
-    }
-    QWidget* picture(int cell) const { return get(QStringLiteral("Picture1(%1)").arg(cell)); }
-    QWidget* square(int cell) const { return get(QStringLiteral("Label10(%1)").arg(cell)); }
-    QString caption(const char* label) const { return get<QLabel>(QLatin1String(label))->text(); }
-    QString answer() const { return get<QLineEdit>(QStringLiteral("Text7"))->text(); }
-    const ExerciseState& state() const { return form->exercise().state(); }
+// The window is up and its series has begun.
+bool opened(const WindowUnderTest& g) { return g.open() && g.state().started; }
 
-    // A click delivered to the window where the widget stands, as the platform would.
-    void click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) const {
-        QTest::mouseClick(form->windowHandle(), button, {}, widget->mapTo(form.get(), widget->rect().center()));
-    }
-    // Keys go to the window that has the keyboard focus.
-    void type(const QString& text) const { test::keyboard().type(QGuiApplication::focusWindow(), text); }
-    void key(Qt::Key key) const { test::keyboard().click(QGuiApplication::focusWindow(), key); }
-    void pass(std::chrono::milliseconds time = SuccessPause) const { form->timePassed(time); }
+// Keys go to the window that has the keyboard focus.
+void type(const QString& text) { test::keyboard().type(QGuiApplication::focusWindow(), text); }
+void key(Qt::Key key) { test::keyboard().click(QGuiApplication::focusWindow(), key); }
 
-    // Hands over the 1-euro coin and presses OK: the change question of 0.50.
-    void openChangeQuestion() const {
-        click(picture(OneEuroCell));
-        click(get(QStringLiteral("Command1")));
-    }
+QString line(const WindowUnderTest& g, LabelRole role) { return g.label(role)->text(); }
+QString words(Message message) { return QString::fromStdString(catalogue::text(message)); }
 
-    ScriptedRandom random;
-    std::unique_ptr<ExerciseWindow> form;
-    bool started = false;
-};
+// The numbers that this many plain exercises draw.
+std::size_t drawsOf(int exercises) { return exercises * plainExercise().size(); }
+
+// Hands over the 1-euro coin and presses OK: the change question of 0.50.
+void openChangeQuestion(const WindowUnderTest& g) {
+    g.click(g.picture(OneEuroCell));
+    g.click(g.ok());
+}
 
 QWidget* infoBox() {
     QWidget* box = QApplication::activeModalWidget();
@@ -129,30 +112,30 @@ private slots:
     void infoDuringThePause() {
         QFETCH(int, openMs);
         const std::chrono::milliseconds open(openMs);
-        Game g;
-        QVERIFY(g.started);
+        WindowUnderTest g(script());
+        QVERIFY(opened(g));
         g.click(g.picture(FiftyCentCell));
-        QVERIFY(g.form->exercise().pausing());
+        QVERIFY(g.exercise().pausing());
         const ExerciseState atPause = g.state();
-        g.click(g.get(QStringLiteral("Label3")));
+        g.click(g.label(LabelRole::Info));
         QWidget* box = infoBox();
         QVERIFY(box);
-        g.pass(open);
+        g.form().timePassed(open);
         // The box blocks the window.
         g.click(g.square(FiftyCentCell));
-        QVERIFY(g.form->exercise().pausing());
+        QVERIFY(g.exercise().pausing());
         QVERIFY(sameExercise(g.state(), atPause));
-        QCOMPARE(g.random.exercisesDrawn, 1);
-        QCOMPARE(g.caption("Label8"), QString::fromUtf8(text::Bravo));
+        QCOMPARE(g.exercise().draws().drawn(), drawsOf(1));
+        QCOMPARE(line(g, LabelRole::Feedback), words(Message::Bravo));
         test::keyboard().click(box->windowHandle(), Qt::Key_Escape);
         QVERIFY(infoBox() == nullptr);
         if (open < SuccessPause) {
             QCOMPARE(g.state().exerciseCount, 1);
-            g.pass(SuccessPause - open);
+            g.form().timePassed(SuccessPause - open);
         }
-        QCOMPARE(g.random.exercisesDrawn, 2);
+        QCOMPARE(g.exercise().draws().drawn(), drawsOf(2));
         QCOMPARE(g.state().exerciseCount, 2);
-        QVERIFY(!g.form->exercise().pausing());
+        QVERIFY(!g.exercise().pausing());
     }
 
     // A right answer given again during the pause only repeats the praise: the
@@ -164,57 +147,56 @@ private slots:
     }
     void rightAgainDuringThePause() {
         QFETCH(bool, change);
-        Game g;
-        QVERIFY(g.started);
-        if (change) g.openChangeQuestion();
-        QCOMPARE(g.form->tagText(), std::string(change ? ChangeTag : PayingTag));
+        WindowUnderTest g(script());
+        QVERIFY(opened(g));
+        if (change) openChangeQuestion(g);
+        QCOMPARE(g.state().phase, change ? Phase::Change : Phase::Paying);
         g.click(g.picture(FiftyCentCell));
-        QVERIFY(g.form->exercise().pausing());
+        QVERIFY(g.exercise().pausing());
         if (change) {
             // Too much, then right again by a right click, then Enter.
             g.click(g.picture(FiftyCentCell));
             g.click(g.picture(FiftyCentCell), Qt::RightButton);
-            g.key(Qt::Key_Return);
+            key(Qt::Key_Return);
         } else {
             // Taken back, paid again, then OK on the exact amount.
             g.click(g.square(FiftyCentCell));
             g.click(g.picture(FiftyCentCell));
-            g.click(g.get(QStringLiteral("Command1")));
+            g.click(g.ok());
         }
         QCOMPARE(g.state().exerciseCount, 1);
-        QCOMPARE(g.caption("Label8"), QString::fromUtf8(text::Bravo));
+        QCOMPARE(line(g, LabelRole::Feedback), words(Message::Bravo));
         g.pass();
-        QCOMPARE(g.random.exercisesDrawn, 2);
+        QCOMPARE(g.exercise().draws().drawn(), drawsOf(2));
         QCOMPARE(g.state().exerciseCount, 2);
-        QCOMPARE(g.form->tagText(), std::string(PayingTag));
+        QCOMPARE(g.state().phase, Phase::Paying);
     }
 
     // Empty purses are drawn again, and so are prices not below the purse.
     void emptyPurseDrawnAgain() {
-        std::vector<double> draws;
+        std::vector<int> draws;
         constexpr int EmptyPurses = 50;
-        const std::vector<double> empty = exerciseDraws({}, 0, 0);
+        const std::vector<int> empty = test::exercise("00000000", 0, 0);
         for (int i = 0; i < EmptyPurses; ++i) draws.insert(draws.end(), empty.begin(), empty.end() - 2);
         // Two 1-cent coins and a 2-euro coin: 2.02. The price 11.99 is drawn again, then 1.00.
-        const std::vector<double> purse = exerciseDraws({2, 0, 0, 0, 0, 0, 0, 1}, 11, 99);
+        const std::vector<int> purse = test::exercise("20000001", 11, 99);
         draws.insert(draws.end(), purse.begin(), purse.end());
-        draws.push_back((1 + 0.5) / EurosDrawn);
-        draws.push_back((0 + 0.5) / CentsDrawn);
+        draws.insert(draws.end(), {1, 0});
 
-        Game g(draws);
-        QVERIFY(g.started);
-        QCOMPARE(g.random.draws, int(draws.size()));
+        WindowUnderTest g(script(draws));
+        QVERIFY(opened(g));
+        QCOMPARE(g.exercise().draws().drawn(), draws.size());
         QCOMPARE(g.state().purseTotal, 2.02f);
         QCOMPARE(g.state().price, 1.0f);
-        QCOMPARE(g.caption("Label6"), QStringLiteral("1,00"));
+        QCOMPARE(line(g, LabelRole::Price), QStringLiteral("1,00"));
         for (int cell = 0; cell < CellCount; ++cell) {
             const bool inPurse = cell == cellOf(0, 0) || cell == cellOf(0, 1) || cell == cellOf(7, 0);
             QCOMPARE(!g.picture(cell)->isHidden(), inPurse);
         }
         // The purse plays: the 2-euro coin overpays by one coin too many.
         g.click(g.picture(cellOf(7, 0)));
-        g.click(g.get(QStringLiteral("Command1")));
-        QCOMPARE(g.form->tagText(), std::string(ChangeTag));
+        g.click(g.ok());
+        QCOMPARE(g.state().phase, Phase::Change);
     }
 
     // Typed text that reads as a huge or odd number: the answer box and its mirror stay
@@ -236,42 +218,45 @@ private slots:
     void oddNumbersTyped() {
         QFETCH(QString, typed);
         QFETCH(double, read);
-        Game g;
-        QVERIFY(g.started);
-        g.openChangeQuestion();
-        QVERIFY(g.get(QStringLiteral("Text7"))->hasFocus());
-        g.type(typed);
-        QCOMPARE(g.caption("Label12"), g.answer());
-        QCOMPARE(g.form->tagText(), std::string(ChangeTag));
-        QVERIFY(!g.form->exercise().pausing());
+        WindowUnderTest g(script());
+        QVERIFY(opened(g));
+        openChangeQuestion(g);
+        QVERIFY(g.answerBox()->hasFocus());
+        type(typed);
+        QCOMPARE(line(g, LabelRole::Answer), g.answerBox()->text());
+        QCOMPARE(g.state().phase, Phase::Change);
+        QVERIFY(!g.exercise().pausing());
 
         // A 2-euro coin on top, then a 1-cent coin taken away.
         g.click(g.picture(cellOf(7, 0)));
         g.click(g.picture(cellOf(0, 0)), Qt::RightButton);
-        QVERIFY2(WrittenAmount.match(g.answer()).hasMatch(), qPrintable(g.answer()));
-        QCOMPARE(g.caption("Label12"), g.answer());
+        const QString answer = g.answerBox()->text();
+        QVERIFY2(WrittenAmount.match(answer).hasMatch(), qPrintable(answer));
+        QCOMPARE(line(g, LabelRole::Answer), answer);
         const float expected = float(float(read + 2.0) - 0.01);
-        QVERIFY2(std::fabs(QString(g.answer()).replace(',', '.').toDouble() - expected) < 0.006, qPrintable(g.answer()));
+        QVERIFY2(std::fabs(QString(answer).replace(',', '.').toDouble() - expected) < 0.006, qPrintable(answer));
 
-        g.key(Qt::Key_Return);
-        QCOMPARE(g.caption("Label8"), QString::fromUtf8(text::Wrong));
-        QCOMPARE(g.answer(), QString());
+        key(Qt::Key_Return);
+        QCOMPARE(line(g, LabelRole::Feedback), words(Message::Wrong));
+        QCOMPARE(g.answerBox()->text(), QString());
         QCOMPARE(g.state().exerciseCount, 1);
     }
 
     // Once the twentieth exercise is won, no click or key draws another one, and OK
     // stays hidden.
     void clicksAfterTheSeries() {
-        Game g;
-        QVERIFY(g.started);
+        WindowUnderTest g(script());
+        QVERIFY(opened(g));
         for (int exercise = 1; exercise <= SeriesLength; ++exercise) {
             QCOMPARE(g.state().exerciseCount, exercise);
             g.click(g.picture(FiftyCentCell));
-            g.pass();
+            if (exercise < SeriesLength) g.pass();
         }
-        QVERIFY(g.form->exercise().seriesFinished());
-        QCOMPARE(g.random.exercisesDrawn, SeriesLength);
-        QWidget* ok = g.get(QStringLiteral("Command1"));
+        // Time passing after the last win draws nothing either.
+        g.form().timePassed(SuccessPause);
+        QVERIFY(g.state().finished);
+        QCOMPARE(g.exercise().draws().drawn(), drawsOf(SeriesLength));
+        QWidget* ok = g.ok();
         QVERIFY(ok->isHidden());
 
         for (int cell = 0; cell < CellCount; ++cell) {
@@ -286,18 +271,18 @@ private slots:
             if (!g.square(cell)->isHidden()) g.click(g.square(cell));
         g.click(g.picture(FiftyCentCell));
         QCOMPARE(g.state().givenTotal, 0.5f);
-        g.type(QStringLiteral("0,5"));
-        g.key(Qt::Key_Return);
-        g.click(g.get(QStringLiteral("Label3")));
+        type(QStringLiteral("0,5"));
+        key(Qt::Key_Return);
+        g.click(g.label(LabelRole::Info));
         QVERIFY(infoBox());
         test::keyboard().click(infoBox()->windowHandle(), Qt::Key_Return);
         QVERIFY(infoBox() == nullptr);
 
-        QCOMPARE(g.random.exercisesDrawn, SeriesLength);
+        QCOMPARE(g.exercise().draws().drawn(), drawsOf(SeriesLength));
         QCOMPARE(g.state().exerciseCount, SeriesLength);
-        QVERIFY(g.form->exercise().seriesFinished());
+        QVERIFY(g.state().finished);
         QVERIFY(ok->isHidden());
-        QCOMPARE(g.caption("Label9"), QString::fromUtf8(text::SeriesDone));
+        QCOMPARE(line(g, LabelRole::Score), words(Message::SeriesDone));
     }
 };
 

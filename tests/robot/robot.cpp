@@ -18,31 +18,16 @@
 #include <tuple>
 
 #include "amount.h"
+#include "catalogue.h"
 #include "exercise.h"
-#include "exercise_window.h"
 #include "keyboard.h"
-#include "random.h"
+#include "window_fixture.h"
 
 namespace piecettes::robot {
 
 namespace {
 
-// The window's draws come from the robot's seed as well, so that a run replays
-// exactly; reseeding keeps the sequence for the same reason.
-class SeededRandom final : public RandomSource {
-public:
-    explicit SeededRandom(std::uint64_t seed) : engine_(seed) {}
-    double next() override {
-        ++draws;
-        // 53 random bits: always below 1.
-        return std::ldexp(static_cast<double>(engine_() >> 11), -53);
-    }
-    void reseed() override {}
-    std::int64_t draws = 0;
-
-private:
-    std::mt19937_64 engine_;
-};
+using layout::LabelRole;
 
 // What the child does next: press a coin (shown or not), click a square, click OK,
 // type a key, open Info, make a step towards the answer, or let the window idle. During
@@ -86,19 +71,21 @@ constexpr int MaxEventsAfterEnd = 200;
 // A money amount typed or built by clicks that is far from any answer: cleared first.
 constexpr double Nonsense = 100.0;
 
+QString words(Message message) { return QString::fromStdString(catalogue::text(message)); }
+
 // Everything the player can see or change, to show that an event changed nothing.
 struct Snapshot {
     ExerciseState state;
-    std::string tag, text7;
-    QString label7, label8;
+    std::string answer;
+    QString givenTotal, feedback;
     QWidget* focus = nullptr;
     std::array<bool, CellCount> pictures{}, squares{};
     bool operator==(const Snapshot& other) const {
         return std::tie(state.purseCount, state.givenCount, state.purseTotal, state.givenTotal, state.price,
-                        state.exerciseCount, tag, text7, label7, label8, focus, pictures, squares) ==
+                        state.exerciseCount, state.phase, answer, givenTotal, feedback, focus, pictures, squares) ==
                std::tie(other.state.purseCount, other.state.givenCount, other.state.purseTotal, other.state.givenTotal,
-                        other.state.price, other.state.exerciseCount, other.tag, other.text7, other.label7,
-                        other.label8, other.focus, other.pictures, other.squares);
+                        other.state.price, other.state.exerciseCount, other.state.phase, other.answer,
+                        other.givenTotal, other.feedback, other.focus, other.pictures, other.squares);
     }
 };
 
@@ -126,36 +113,38 @@ private:
     bool chance(double p) { return std::bernoulli_distribution(p)(choices_); }
     int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(choices_); }
 
+    ExerciseWindow& form() const { return window_->form(); }
+    const Exercise& exercise() const { return window_->exercise(); }
+
+    // The window's draws come from the robot's seed as well, so that a run replays exactly.
     void newWindow() {
         window_.reset();
-        random_ = std::make_unique<SeededRandom>(choices_());
-        const char separator = chance(0.5) ? ',' : '.';
-        window_ = std::make_unique<ExerciseWindow>(
-            WindowOptions{.testClock = true, .random = random_.get(), .decimalSeparator = separator});
-        separator_ = separator;
+        const std::uint64_t seed = choices_();
+        separator_ = chance(0.5) ? ',' : '.';
+        window_ = std::make_unique<test::WindowUnderTest>(
+            Draws(seed), WindowOptions{.testClock = true, .draws = {}, .decimalSeparator = separator_});
         windowGone_ = false;
         finished_ = false;
         eventsAfterEnd_ = 0;
         pausedAt_ = -1;
-        connect(window_.get(), &ExerciseWindow::gone, this, [this] {
+        connect(&form(), &ExerciseWindow::gone, this, [this] {
             windowGone_ = true;
-            drawsAtGone_ = random_->draws;
-            countAtGone_ = window_->exercise().state().exerciseCount;
+            drawsAtGone_ = exercise().draws().drawn();
+            countAtGone_ = exercise().state().exerciseCount;
         });
-        const auto child = [this](const QString& name) { return window_->findChild<QWidget*>(name); };
         for (int cell = 0; cell < CellCount; ++cell) {
-            pictures_[cell] = child(QStringLiteral("Picture1(%1)").arg(cell));
-            squares_[cell] = child(QStringLiteral("Label10(%1)").arg(cell));
+            pictures_[cell] = window_->picture(cell);
+            squares_[cell] = window_->square(cell);
         }
-        ok_ = child(QStringLiteral("Command1"));
-        info_ = child(QStringLiteral("Label3"));
-        givenTotal_ = window_->findChild<QLabel*>(QStringLiteral("Label7"));
-        feedback_ = window_->findChild<QLabel*>(QStringLiteral("Label8"));
-        answerInput_ = window_->findChild<QLineEdit*>(QStringLiteral("Text7"));
-        window_->showCentred();
-        expect(QTest::qWaitForWindowActive(window_.get()), "the window becomes active");
-        expect(window_->exercise().seriesStarted(), "activating the window starts the series");
-        lastCount_ = window_->exercise().state().exerciseCount;
+        ok_ = window_->ok();
+        info_ = window_->label(LabelRole::Info);
+        givenTotal_ = window_->label(LabelRole::GivenTotal);
+        feedback_ = window_->label(LabelRole::Feedback);
+        instruction_ = window_->label(LabelRole::Instruction);
+        answerInput_ = window_->answerBox();
+        expect(window_->open(), "the window becomes active");
+        expect(exercise().state().started, "activating the window starts the series");
+        lastCount_ = exercise().state().exerciseCount;
         expect(lastCount_ == 1, "a series starts with exercise 1");
         ++report_.series;
     }
@@ -166,8 +155,8 @@ private:
         std::ostringstream out;
         out << "seed " << options_.seed << ", event " << report_.events << ": " << rule;
         if (window_ && !windowGone_) {
-            const ExerciseState& s = window_->exercise().state();
-            out << " [tag " << window_->tagText() << ", exercise " << s.exerciseCount << ", price " << s.price
+            const ExerciseState& s = exercise().state();
+            out << " [phase " << (s.phase == Phase::Paying ? "paying" : "change") << ", exercise " << s.exerciseCount << ", price " << s.price
                 << ", purse " << s.purseTotal << ", given " << s.givenTotal << ", given total shown \""
                 << givenTotal_->text().toStdString() << "\"]";
         }
@@ -177,12 +166,11 @@ private:
 
     Snapshot snapshot() const {
         Snapshot s;
-        s.state = window_->exercise().state();
-        s.tag = window_->tagText();
-        s.text7 = answerInput_->text().toStdString();
-        s.label7 = givenTotal_->text();
-        s.label8 = feedback_->text();
-        s.focus = window_->focusWidget();
+        s.state = exercise().state();
+        s.answer = answerInput_->text().toStdString();
+        s.givenTotal = givenTotal_->text();
+        s.feedback = feedback_->text();
+        s.focus = form().focusWidget();
         for (int cell = 0; cell < CellCount; ++cell) {
             s.pictures[cell] = !pictures_[cell]->isHidden();
             s.squares[cell] = !squares_[cell]->isHidden();
@@ -195,7 +183,7 @@ private:
         if (!report_.failure.empty() || windowGone_) return;
         ++report_.events;
         std::discrete_distribution<int> kinds(KindWeights.begin(), KindWeights.end());
-        if (window_->exercise().pausing()) {
+        if (exercise().pausing()) {
             ++report_.eventsInPause;
             if (chance(WaitChance)) {
                 deliver(Kind::Wait);
@@ -226,7 +214,7 @@ private:
             case Kind::Info: openInfo(); break;
             case Kind::Smart: smartStep(); break;
             case Kind::Idle: QCoreApplication::processEvents(); break;
-            case Kind::Wait: window_->timePassed(std::chrono::milliseconds(1 + below(2 * int(SuccessPause.count())))); break;
+            case Kind::Wait: form().timePassed(std::chrono::milliseconds(1 + below(2 * int(SuccessPause.count())))); break;
         }
     }
 
@@ -236,32 +224,18 @@ private:
         return Modifiers[below(int(Modifiers.size()))];
     }
 
-    // A press and a release where the widget stands, delivered to the window as the
-    // platform would, so that a hidden widget is not hit and the Info box blocks it.
+    // A click somewhere in the middle half of the widget, delivered to the window.
     void click(QWidget* target, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
         const QRect area = target->rect();
         const QPoint inside(area.width() / 4 + below(std::max(1, area.width() / 2)),
                             area.height() / 4 + below(std::max(1, area.height() / 2)));
-        const QPoint at = target->mapTo(window_.get(), inside);
-        QWindow* window = window_->windowHandle();
-        heldButton_ = button;
-        heldAt_ = at;
-        heldModifiers_ = modifiers;
-        QTest::mousePress(window, button, modifiers, at);
-        releaseHeldButton();
-    }
-
-    void releaseHeldButton() {
-        if (heldButton_ == Qt::NoButton || windowGone_) return;
-        const Qt::MouseButton button = heldButton_;
-        heldButton_ = Qt::NoButton;
-        QTest::mouseRelease(window_->windowHandle(), button, heldModifiers_, heldAt_);
+        window_->click(target, button, modifiers, inside);
     }
 
     // Keys go where the keyboard focus is, as a real keyboard's do.
     void type(const Key& key) {
         QWindow* target = QGuiApplication::focusWindow();
-        if (!target) target = window_->windowHandle();
+        if (!target) target = form().windowHandle();
         test::keyboard().click(target, key.key, QString::fromUtf8(key.text), key.modifiers);
     }
 
@@ -270,14 +244,14 @@ private:
     // as it was, unless a pause held past its time ends then.
     void openInfo() {
         const Snapshot before = snapshot();
-        const bool pausing = window_->exercise().pausing();
+        const bool pausing = exercise().pausing();
         click(info_, Qt::LeftButton, {});
         if (windowGone_) return;
         ++report_.infoBoxes;
         QPointer<QWidget> box = QApplication::activeModalWidget();
         expect(box && box->objectName() == QStringLiteral("Info"), "Info opens a modal box");
         if (!box) return;
-        expect(window_->exercise().infoOpen(), "the rules know the Info box is open");
+        expect(exercise().state().infoOpen, "the rules know the Info box is open");
         const int count = below(MaxEventsDuringInfo + 1);
         for (int i = 0; i < count && report_.failure.empty(); ++i) {
             ++report_.events;
@@ -295,9 +269,9 @@ private:
         }
         expect(!box || box->isHidden(), "the Info box closes from the keyboard or its OK button");
         if (box && !box->isHidden()) box->close();
-        expect(!window_->exercise().infoOpen(), "the rules know the Info box is closed");
-        if (pausing && !window_->exercise().pausing())
-            expect(window_->exercise().state().exerciseCount == before.state.exerciseCount + 1,
+        expect(!exercise().state().infoOpen, "the rules know the Info box is closed");
+        if (pausing && !exercise().pausing())
+            expect(exercise().state().exerciseCount == before.state.exerciseCount + 1,
                    "a pause held past its time by the Info box ends as the box closes");
         else
             expect(snapshot() == before, "the exercise is unchanged once the Info box is closed");
@@ -306,13 +280,12 @@ private:
     // A child who knows the rules makes one step towards the answer, so that exercises
     // are won and series reach their end between the random events.
     void smartStep() {
-        const Exercise& exercise = window_->exercise();
-        if (exercise.seriesFinished()) return;
-        const ExerciseState& s = exercise.state();
+        const ExerciseState& s = exercise().state();
+        if (s.finished) return;
         const double given = s.givenTotal;
         const double price = s.price;
-        if (window_->tagText() == PayingTag) {
-            if (feedback_->text() == QString::fromUtf8(text::TooManyCoinsMessage)) {
+        if (s.phase == Phase::Paying) {
+            if (feedback_->text() == words(Message::TooManyCoins)) {
                 for (int cell = 0; cell < CellCount; ++cell)
                     if (!squares_[cell]->isHidden() && CoinValues[cellType(cell)] <= given - price + AmountTolerance)
                         return click(squares_[cell], Qt::LeftButton, {});
@@ -347,17 +320,17 @@ private:
 
     void check() {
         if (windowGone_) {
-            expect(random_->draws == drawsAtGone_, "no purse is drawn once the window is gone");
-            expect(window_->exercise().state().exerciseCount == countAtGone_,
-                   "no exercise is counted once the window is gone");
-            expect(!window_->isVisible(), "the window closes when it is gone");
+            expect(exercise().draws().drawn() == drawsAtGone_, "no purse is drawn once the window is gone");
+            expect(exercise().state().exerciseCount == countAtGone_, "no exercise is counted once the window is gone");
+            expect(!form().isVisible(), "the window closes when it is gone");
             ++report_.windowsQuit;
             return;
         }
-        const Exercise& exercise = window_->exercise();
+        const Exercise& exercise = this->exercise();
         const ExerciseState& s = exercise.state();
-        const std::string& tag = window_->tagText();
-        expect(tag == PayingTag || tag == ChangeTag, "the tag is \"0\" or \"1\"");
+        const bool paying = s.phase == Phase::Paying;
+        expect(instruction_->text() == words(paying ? Message::PayInstruction : Message::ChangeInstruction),
+               "the instruction tells whether the child pays or counts the change");
         expect(s.exerciseCount >= 1 && s.exerciseCount <= SeriesLength, "the exercise count stays within 1 to 20");
         expect(s.price >= 0 && s.price < s.purseTotal, "the price is at least 0 and below the purse");
 
@@ -368,7 +341,7 @@ private:
             noneGiven = noneGiven && s.givenCount[type] == 0;
         }
         expect(std::fabs(coins - s.givenTotal) < AmountTolerance, "the given total is the value of the coins given");
-        if (tag == PayingTag) {
+        if (paying) {
             for (int type = 0; type < CoinTypeCount; ++type) {
                 int shown = 0;
                 for (int place = 0; place < PlacesPerType; ++place) shown += !squares_[cellOf(type, place)]->isHidden();
@@ -390,15 +363,17 @@ private:
         if (exercise.pausing() && pausedAt_ != s.exerciseCount) {
             pausedAt_ = s.exerciseCount;
             ++report_.pauses;
-            expect(feedback_->text() == QString::fromUtf8(text::Bravo), "the pause starts on the praise");
+            expect(feedback_->text() == words(Message::Bravo), "the pause starts on the praise");
         }
         const auto left = exercise.pauseLeft();
         expect(left >= std::chrono::milliseconds{0} && left <= SuccessPause, "the pause lasts at most its length");
-        expect(!exercise.pausing() || left.count() > 0 || exercise.infoOpen(),
+        expect(!exercise.pausing() || left.count() > 0 || s.infoOpen,
                "a pause whose time is up ends unless the Info box holds it");
-        expect(window_->waitingForTime() == (exercise.pausing() && left.count() > 0),
+        expect(form().waitingForTime() == (exercise.pausing() && left.count() > 0),
                "the window waits for the time exactly while the pause's time runs");
-        if (exercise.seriesFinished()) {
+        expect(form().waitingForTime() == exercise.timeWanted().has_value(),
+               "the window waits for time exactly when the exercise wants it");
+        if (s.finished) {
             expect(s.exerciseCount == SeriesLength, "the series ends after its 20th exercise");
             if (!finished_) ++report_.seriesFinished;
             finished_ = true;
@@ -410,27 +385,22 @@ private:
     Report report_;
     std::int64_t nextProgress_ = options_.progressEvery;
     std::mt19937_64 choices_;
-    // The window is deleted before its random source.
-    std::unique_ptr<SeededRandom> random_;
-    std::unique_ptr<ExerciseWindow> window_;
+    std::unique_ptr<test::WindowUnderTest> window_;
     char separator_ = ',';
 
     std::array<QWidget*, CellCount> pictures_{}, squares_{};
     QWidget *ok_ = nullptr, *info_ = nullptr;
     QLineEdit* answerInput_ = nullptr;
-    QLabel *givenTotal_ = nullptr, *feedback_ = nullptr;
+    QLabel *givenTotal_ = nullptr, *feedback_ = nullptr, *instruction_ = nullptr;
 
     bool windowGone_ = false;
-    std::int64_t drawsAtGone_ = 0;
+    std::size_t drawsAtGone_ = 0;
     int countAtGone_ = 0;
     bool finished_ = false;
     int eventsAfterEnd_ = 0;
     int lastCount_ = 0;
     // The exercise count during the last pause seen.
     int pausedAt_ = -1;
-    Qt::MouseButton heldButton_ = Qt::NoButton;
-    QPoint heldAt_;
-    Qt::KeyboardModifiers heldModifiers_;
 };
 
 }  // namespace
