@@ -156,8 +156,8 @@ private:
         out << "seed " << options_.seed << ", event " << report_.events << ": " << rule;
         if (window_ && !windowGone_) {
             const ExerciseState& s = exercise().state();
-            out << " [phase " << (s.phase == Phase::Paying ? "paying" : "change") << ", exercise " << s.exerciseCount << ", price " << s.price
-                << ", purse " << s.purseTotal << ", given " << s.givenTotal << ", given total shown \""
+            out << " [phase " << (s.phase == Phase::Paying ? "paying" : "change") << ", exercise " << s.exerciseCount
+                << ", price " << s.price << ", purse " << s.purseTotal << ", given " << s.givenTotal << ", given total shown \""
                 << givenTotal_->text().toStdString() << "\"]";
         }
         out << "; replay with ROBOT_SEED=" << options_.seed << " ROBOT_EVENTS=" << report_.events;
@@ -214,7 +214,9 @@ private:
             case Kind::Info: openInfo(); break;
             case Kind::Smart: smartStep(); break;
             case Kind::Idle: QCoreApplication::processEvents(); break;
-            case Kind::Wait: form().timePassed(std::chrono::milliseconds(1 + below(2 * int(SuccessPause.count())))); break;
+            case Kind::Wait:
+                form().timePassed(std::chrono::milliseconds(1 + below(2 * int(SuccessPause.count()))));
+                break;
         }
     }
 
