@@ -9,7 +9,7 @@ page, the accessible role and name of an element, pointer, finger and key input,
 screenshot. Everything else lives here, the same for the three.
 
 The page's side of the contract: each control's element id is its objectName in
-window/layout.h; the live region is #announcer, the Info box #info (a dialog named
+presentation/layout.h; the live region is #announcer, the Info box #info (a dialog named
 "INFO"), the closing screen #closing; globalThis.PIECETTES_TEST_PAUSE_MS, set before the
 page loads, replaces the 3-second pause.
 """
