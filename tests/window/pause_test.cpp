@@ -92,7 +92,9 @@ void PauseTest::waitsThreeSecondsWithoutWorking() {
     QCOMPARE(w.state().exerciseCount, 2);
     const qint64 elapsed = clock.elapsed();
     const auto cpu = cpuTime() - cpuBefore;
-    QVERIFY2(elapsed >= 3000 && elapsed < 3500, qPrintable(QString::number(elapsed)));
+    // Never shorter; later only by what a loaded machine takes to wake, not by a pause more.
+    const qint64 pause = SuccessPause.count();
+    QVERIFY2(elapsed >= pause && elapsed < pause * 3 / 2, qPrintable(QString::number(elapsed)));
     QVERIFY2(cpu < 100ms, qPrintable(QStringLiteral("%1 µs").arg(cpu.count())));
     QVERIFY(!w.exercise().pausing());
     QVERIFY(!w.form().waitingForTime());
