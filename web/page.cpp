@@ -115,7 +115,7 @@ std::optional<Button> buttonOf(int domButton) {
 
 constexpr std::size_t rowOf(layout::LabelRole role) {
     const auto row = std::find_if(layout::Labels.begin(), layout::Labels.end(),
-                                  [role](const layout::LabelSpec& spec) { return spec.role == role; });
+                                  [role](const layout::LabelSpec& label) { return label.role == role; });
     return static_cast<std::size_t>(row - layout::Labels.begin());
 }
 constexpr std::size_t AnswerRow = rowOf(layout::LabelRole::Answer);
@@ -316,22 +316,22 @@ private:
         html += "</div>";
 
         for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
-            const layout::LabelSpec& spec = layout::Labels[row];
-            const layout::Colour background = row == AnswerRow ? screen.answerBack : spec.background;
-            html += "<div id=\"" + std::string(spec.name) + "\" class=\"" + (spec.border ? "label bordered" : "label") + "\"";
-            if (spec.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
-            if (spec.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
-            html += hidden(screen.labelShown[row]) + " style=\"" + rect(spec.rect) + font(spec.font) +
-                    "color:" + cssColour(spec.text) + ";background:" + cssColour(background) + ";text-align:" +
-                    (spec.align == layout::Align::Centre ? "center" : "left") + "\">" + escaped(screen.labels[row]) +
+            const layout::LabelSpec& label = layout::Labels[row];
+            const layout::Colour background = row == AnswerRow ? screen.answerBack : label.background;
+            html += "<div id=\"" + std::string(label.name) + "\" class=\"" + (label.border ? "label bordered" : "label") + "\"";
+            if (label.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
+            if (label.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
+            html += hidden(screen.labelShown[row]) + " style=\"" + rect(label.rect) + font(label.font) +
+                    "color:" + cssColour(label.text) + ";background:" + cssColour(background) + ";text-align:" +
+                    (label.align == layout::Align::Centre ? "center" : "left") + "\">" + escaped(screen.labels[row]) +
                     "</div>";
         }
 
-        const auto pushButton = [&](const layout::ButtonSpec& spec, int tabIndex, bool shown, const std::string& more) {
-            button(spec.name, "", tabIndex,
-                   more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(spec.rect) + font(spec.font) +
-                       "background:" + cssColour(spec.background) + "\"");
-            html += escaped(spec.caption) + "</div>";
+        const auto pushButton = [&](const layout::ButtonSpec& push, int tabIndex, bool shown, const std::string& more) {
+            button(push.name, "", tabIndex,
+                   more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font) +
+                       "background:" + cssColour(push.background) + "\"");
+            html += escaped(push.caption) + "</div>";
         };
         pushButton(layout::OkButton, -1, screen.okShown, " data-kind=\"ok\" aria-keyshortcuts=\"Alt+O\"");
         // Made last, so that it comes last in the focus order.
@@ -355,7 +355,7 @@ private:
             coins_.push_back(byId(numbered(layout::CoinNameFormat, cell)));
             squares_.push_back(byId(numbered(layout::SquareNameFormat, cell)));
         }
-        for (const layout::LabelSpec& spec : layout::Labels) labels_.push_back(byId(spec.name));
+        for (const layout::LabelSpec& label : layout::Labels) labels_.push_back(byId(label.name));
     }
 
     val document_;
