@@ -73,7 +73,7 @@ constexpr std::size_t LabelRoleCount = static_cast<std::size_t>(LabelRole::Score
 // Each control keeps its classic name as its objectName (the page: its id), so that
 // accessibility tools and tests can find it; the code itself speaks of roles. Only the
 // fixed labels have a caption of their own: the exercise writes the others.
-struct LabelSpec {
+struct LabelRow {
     const char* name;
     LabelRole role;
     Rect rect;
@@ -85,50 +85,50 @@ struct LabelSpec {
     bool border = false;
 };
 
-struct BoxSpec {
+struct Box {
     const char* name;
     Rect rect;
 };
 
 constexpr const char* WindowName = "Form1";
 // In stacking order from the bottom: the title band is made before the labels on it.
-constexpr BoxSpec Band{"Shape1", {4, 4, 785, 37}};
-constexpr BoxSpec Purse{"Frame1", {16, 60, 341, 473}};
+constexpr Box Band{"Shape1", {4, 4, 785, 37}};
+constexpr Box Purse{"Frame1", {16, 60, 341, 473}};
 
 // A table: one row per label, kept one line each.
 // clang-format off
 inline constexpr std::array Labels{
-    LabelSpec{"Label2", LabelRole::Fixed, {12, 8, 189, 29}, catalogue::PurseCaption, Comic1575, ButtonText, Transparent, Align::Left},
-    LabelSpec{"Label3", LabelRole::Info, {692, 8, 93, 29}, catalogue::InfoCaption, WindowFont, ButtonText, Transparent, Align::Centre},
-    LabelSpec{"Label13", LabelRole::Hint, {16, 544, 341, 25}, nullptr, WindowFont, White, Transparent, Align::Centre},
-    LabelSpec{"Label1(0)", LabelRole::Fixed, {384, 56, 233, 41}, catalogue::PriceCaption, Comic24, PaleCyan, Teal, Align::Left},
-    LabelSpec{"Label6", LabelRole::Price, {620, 56, 97, 41}, nullptr, Comic24, White, Teal, Align::Left},
-    LabelSpec{"Label4", LabelRole::Fixed, {724, 56, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
-    LabelSpec{"Label1(1)", LabelRole::Fixed, {384, 100, 177, 45}, catalogue::GivenCaption, Comic24, PaleCyan, Teal, Align::Left},
-    LabelSpec{"Label7", LabelRole::GivenTotal, {620, 100, 101, 41}, nullptr, Comic24, Yellow, Teal, Align::Left},
-    LabelSpec{"Label11", LabelRole::Fixed, {724, 100, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
-    LabelSpec{"Label8", LabelRole::Feedback, {388, 168, 373, 77}, nullptr, Comic2025, PaleYellow, Teal, Align::Left},
-    LabelSpec{"Label12", LabelRole::Answer, {596, 272, 169, 69}, nullptr, Comic36, AnswerText, LightGrey, Align::Centre, true},
-    LabelSpec{"Label5", LabelRole::Instruction, {368, 368, 413, 69}, nullptr, Comic1425, Yellow, Teal, Align::Centre},
-    LabelSpec{"Label9", LabelRole::Score, {368, 456, 417, 65}, nullptr, Comic18Italic, PaleYellow, Teal, Align::Centre},
+    LabelRow{"Label2", LabelRole::Fixed, {12, 8, 189, 29}, catalogue::PurseCaption, Comic1575, ButtonText, Transparent, Align::Left},
+    LabelRow{"Label3", LabelRole::Info, {692, 8, 93, 29}, catalogue::InfoCaption, WindowFont, ButtonText, Transparent, Align::Centre},
+    LabelRow{"Label13", LabelRole::Hint, {16, 544, 341, 25}, nullptr, WindowFont, White, Transparent, Align::Centre},
+    LabelRow{"Label1(0)", LabelRole::Fixed, {384, 56, 233, 41}, catalogue::PriceCaption, Comic24, PaleCyan, Teal, Align::Left},
+    LabelRow{"Label6", LabelRole::Price, {620, 56, 97, 41}, nullptr, Comic24, White, Teal, Align::Left},
+    LabelRow{"Label4", LabelRole::Fixed, {724, 56, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
+    LabelRow{"Label1(1)", LabelRole::Fixed, {384, 100, 177, 45}, catalogue::GivenCaption, Comic24, PaleCyan, Teal, Align::Left},
+    LabelRow{"Label7", LabelRole::GivenTotal, {620, 100, 101, 41}, nullptr, Comic24, Yellow, Teal, Align::Left},
+    LabelRow{"Label11", LabelRole::Fixed, {724, 100, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
+    LabelRow{"Label8", LabelRole::Feedback, {388, 168, 373, 77}, nullptr, Comic2025, PaleYellow, Teal, Align::Left},
+    LabelRow{"Label12", LabelRole::Answer, {596, 272, 169, 69}, nullptr, Comic36, AnswerText, LightGrey, Align::Centre, true},
+    LabelRow{"Label5", LabelRole::Instruction, {368, 368, 413, 69}, nullptr, Comic1425, Yellow, Teal, Align::Centre},
+    LabelRow{"Label9", LabelRole::Score, {368, 456, 417, 65}, nullptr, Comic18Italic, PaleYellow, Teal, Align::Centre},
 };
 // clang-format on
 
-struct ButtonSpec {
+struct ButtonRow {
     const char* name;
     Rect rect;
     const char* caption;
     Font font;
     Colour background;
 };
-constexpr ButtonSpec OkButton{"Command1", {388, 272, 77, 69}, catalogue::Ok, Comic2775, Olive};
-constexpr ButtonSpec QuitButton{"Command3", {684, 536, 101, 29}, catalogue::Quit, Comic1425, BandColour};
+constexpr ButtonRow OkButton{"Command1", {388, 272, 77, 69}, catalogue::Ok, Comic2775, Olive};
+constexpr ButtonRow QuitButton{"Command3", {684, 536, 101, 29}, catalogue::Quit, Comic1425, BandColour};
 // Holds the focus once the series is over; it lies just left of the client area.
-constexpr ButtonSpec FocusParkButton{"Command2", {-50, 336, 33, 25}, catalogue::FocusParkCaption, MsSansSerif, ButtonFace};
+constexpr ButtonRow FocusParkButton{"Command2", {-50, 336, 33, 25}, catalogue::FocusParkCaption, MsSansSerif, ButtonFace};
 
 // The answer box lies far right of the client area on the desktop: it takes the typed
 // keys unseen. The page lays it under the answer's large box instead.
-constexpr BoxSpec AnswerInput{"Text7", {14552, 304, 81, 41}};
+constexpr Box AnswerInput{"Text7", {14552, 304, 81, 41}};
 constexpr Font AnswerInputFont = Arial18Italic;
 constexpr int AnswerMaxTyped = 5;
 

@@ -28,12 +28,12 @@ Screen screenOf(const Exercise& exercise, Pointer pointer) {
     const ExerciseState& state = exercise.state();
     Screen screen;
     for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
-        const layout::LabelSpec& spec = layout::Labels[row];
+        const layout::LabelRow& label = layout::Labels[row];
         std::string& text = screen.labels[row];
         bool shown = true;
-        switch (spec.role) {
+        switch (label.role) {
             case layout::LabelRole::Fixed:
-            case layout::LabelRole::Info: text = spec.caption; break;
+            case layout::LabelRole::Info: text = label.caption; break;
             case layout::LabelRole::Hint:
                 text = catalogue::text(state.hint, pointer);
                 shown = state.hintShown;

@@ -61,8 +61,8 @@ public:
     QString caption(const char* label) const { return control<QLabel>(QLatin1String(label))->text(); }
     // The label that holds this line, found through the layout table.
     QLabel* label(layout::LabelRole role) const {
-        for (const layout::LabelSpec& spec : layout::Labels)
-            if (spec.role == role) return control<QLabel>(QLatin1String(spec.name));
+        for (const layout::LabelRow& row : layout::Labels)
+            if (row.role == role) return control<QLabel>(QLatin1String(row.name));
         return nullptr;
     }
     QLineEdit* answerBox() const { return control<QLineEdit>(QLatin1String(layout::AnswerInput.name)); }

@@ -115,7 +115,7 @@ std::optional<Button> buttonOf(int domButton) {
 
 constexpr std::size_t rowOf(layout::LabelRole role) {
     const auto row = std::find_if(layout::Labels.begin(), layout::Labels.end(),
-                                  [role](const layout::LabelSpec& label) { return label.role == role; });
+                                  [role](const layout::LabelRow& label) { return label.role == role; });
     return static_cast<std::size_t>(row - layout::Labels.begin());
 }
 constexpr std::size_t AnswerRow = rowOf(layout::LabelRole::Answer);
@@ -316,7 +316,7 @@ private:
         html += "</div>";
 
         for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
-            const layout::LabelSpec& label = layout::Labels[row];
+            const layout::LabelRow& label = layout::Labels[row];
             const layout::Colour background = row == AnswerRow ? screen.answerBack : label.background;
             html += "<div id=\"" + std::string(label.name) + "\" class=\"" + (label.border ? "label bordered" : "label") + "\"";
             if (label.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
@@ -327,7 +327,7 @@ private:
                     "</div>";
         }
 
-        const auto pushButton = [&](const layout::ButtonSpec& push, int tabIndex, bool shown, const std::string& more) {
+        const auto pushButton = [&](const layout::ButtonRow& push, int tabIndex, bool shown, const std::string& more) {
             button(push.name, "", tabIndex,
                    more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font) +
                        "background:" + cssColour(push.background) + "\"");
@@ -355,7 +355,7 @@ private:
             coins_.push_back(byId(numbered(layout::CoinNameFormat, cell)));
             squares_.push_back(byId(numbered(layout::SquareNameFormat, cell)));
         }
-        for (const layout::LabelSpec& label : layout::Labels) labels_.push_back(byId(label.name));
+        for (const layout::LabelRow& label : layout::Labels) labels_.push_back(byId(label.name));
     }
 
     val document_;

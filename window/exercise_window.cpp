@@ -192,18 +192,18 @@ void ExerciseWindow::buildControls() {
     setTextColour(band, Qt::black);
 
     for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
-        const layout::LabelSpec& spec = layout::Labels[row];
+        const layout::LabelRow& design = layout::Labels[row];
         auto* label = new ClickLabel(client_);
-        label->setObjectName(QString::fromLatin1(spec.name));
-        label->setGeometry(pixels(spec.rect));
+        label->setObjectName(QString::fromLatin1(design.name));
+        label->setGeometry(pixels(design.rect));
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
-        label->setFont(fontOf(spec.font, families_));
+        label->setFont(fontOf(design.font, families_));
         label->setWordWrap(true);
-        label->setAlignment(Qt::AlignTop | (spec.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
-        setTextColour(label, colourOf(spec.text, system));
-        if (spec.background != layout::Transparent) setBackground(label, colourOf(spec.background, system));
-        if (spec.border) {
+        label->setAlignment(Qt::AlignTop | (design.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
+        setTextColour(label, colourOf(design.text, system));
+        if (design.background != layout::Transparent) setBackground(label, colourOf(design.background, system));
+        if (design.border) {
             label->setFrameStyle(QFrame::Box | QFrame::Plain);
             label->setAlignment(Qt::AlignCenter);
         }
@@ -211,16 +211,16 @@ void ExerciseWindow::buildControls() {
     }
     label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
-    const auto button = [&](const layout::ButtonSpec& spec) {
-        const QString caption = QString::fromUtf8(spec.caption);
+    const auto button = [&](const layout::ButtonRow& design) {
+        const QString caption = QString::fromUtf8(design.caption);
         // OK and Quitter are flat in their colour; the style would shade them.
-        const bool flat = spec.background != layout::ButtonFace;
+        const bool flat = design.background != layout::ButtonFace;
         QPushButton* b = flat ? new FlatButton(caption, client_) : new QPushButton(caption, client_);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        b->setGeometry(pixels(spec.rect));
-        b->setFont(fontOf(spec.font, families_));
+        b->setObjectName(QString::fromLatin1(design.name));
+        b->setGeometry(pixels(design.rect));
+        b->setFont(fontOf(design.font, families_));
         if (flat) {
-            setBackground(b, colourOf(spec.background, system));
+            setBackground(b, colourOf(design.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
             // Enter presses the button that has the focus, as on other desktops.
             b->setAutoDefault(true);
@@ -489,7 +489,7 @@ void ExerciseWindow::quit() {
 
 ClickLabel* ExerciseWindow::label(layout::LabelRole role) const {
     const auto row = std::find_if(layout::Labels.begin(), layout::Labels.end(),
-                                  [role](const layout::LabelSpec& spec) { return spec.role == role; });
+                                  [role](const layout::LabelRow& each) { return each.role == role; });
     return labels_[static_cast<std::size_t>(row - layout::Labels.begin())];
 }
 
