@@ -133,12 +133,39 @@ class Session:
         os.environ.update(self.env)
         if accessibility:
             self.start([libexec("at-spi-bus-launcher"), "--launch-immediately"], log="at-spi-bus")
-            import pyatspi
             # The registry up before the program, so that the program registers at once.
+            # Asked before it owns its name, it may never answer, and pyatspi then keeps
+            # an empty desktop for good: so the name is waited for on a connection apart.
+            wait_until("the accessibility registry", self.registry_up, START_WAIT)
+            import pyatspi
             pyatspi.Registry.getDesktop(0)
         if wm == "openbox":
             self.start(["openbox", "--sm-disable"])
             wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"))
+
+    def registry_up(self):
+        """True once the accessibility bus is up and its registry, which that bus starts
+        on demand, owns its name."""
+        from gi.repository import Gio, GLib
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+
+        def ask(address, name, path, interface, method, arguments, reply, seconds=1):
+            bus = Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
+            try:
+                return bus.call_sync(name, path, interface, method, arguments, GLib.VariantType(reply),
+                                     Gio.DBusCallFlags.NONE, int(seconds * 1000), None).unpack()[0]
+            finally:
+                bus.close_sync(None)
+        try:
+            address = ask(self.env["DBUS_SESSION_BUS_ADDRESS"], "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                          "GetAddress", None, "(s)")
+            registry = GLib.Variant("(s)", ("org.a11y.atspi.Registry",))
+            bus = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
+            ask(address, *bus, "StartServiceByName", GLib.Variant("(su)", ("org.a11y.atspi.Registry", 0)), "(u)",
+                START_WAIT)
+            return ask(address, *bus, "NameHasOwner", registry, "(b)")
+        except GLib.Error:
+            return False
 
     def x(self, *command):
         return subprocess.run(command, env=self.env, capture_output=True, text=True, check=True).stdout
