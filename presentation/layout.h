@@ -68,7 +68,6 @@ enum class Align { Left, Centre };
 
 // What a label is for: the lines the exercise writes, or Fixed for those that only show.
 enum class LabelRole { Fixed, Info, Hint, Price, GivenTotal, Feedback, Answer, Instruction, Score };
-constexpr std::size_t LabelRoleCount = static_cast<std::size_t>(LabelRole::Score) + 1;
 
 // Each control keeps its classic name as its objectName (the page: its id), so that
 // accessibility tools and tests can find it; the code itself speaks of roles. Only the

@@ -159,11 +159,10 @@ class Session:
         try:
             address = ask(self.env["DBUS_SESSION_BUS_ADDRESS"], "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
                           "GetAddress", None, "(s)")
-            registry = GLib.Variant("(s)", ("org.a11y.atspi.Registry",))
+            registry = "org.a11y.atspi.Registry"
             bus = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
-            ask(address, *bus, "StartServiceByName", GLib.Variant("(su)", ("org.a11y.atspi.Registry", 0)), "(u)",
-                START_WAIT)
-            return ask(address, *bus, "NameHasOwner", registry, "(b)")
+            ask(address, *bus, "StartServiceByName", GLib.Variant("(su)", (registry, 0)), "(u)", START_WAIT)
+            return ask(address, *bus, "NameHasOwner", GLib.Variant("(s)", (registry,)), "(b)")
         except GLib.Error:
             return False
 
