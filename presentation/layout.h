@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <optional>
+
 #include "catalogue.h"
+#include "money.h"
 
 namespace piecettes::layout {
 
@@ -66,17 +69,19 @@ struct Rect {
 
 enum class Align { Left, Centre };
 
-// What a label is for: the lines the exercise writes, or Fixed for those that only show.
-enum class LabelRole { Fixed, Info, Hint, Price, GivenTotal, Feedback, Answer, Instruction, Score };
+// What a label is for: the lines the exercise writes, the euro signs of the two amounts,
+// or Fixed for those that only show their caption.
+enum class LabelRole { Fixed, Info, Hint, Price, PriceSign, GivenTotal, GivenSign, Feedback, Answer, Instruction, Score };
 
 // Each control keeps its classic name as its objectName (the page: its id), so that
 // accessibility tools and tests can find it; the code itself speaks of roles. Only the
-// fixed labels have a caption of their own: the exercise writes the others.
+// fixed labels have a caption of their own, a text of the catalogue: the exercise writes
+// the others.
 struct LabelRow {
     const char* name;
     LabelRole role;
     Rect rect;
-    const char* caption;
+    std::optional<Text> caption;
     Font font;
     Colour text;
     Colour background;
@@ -94,36 +99,66 @@ constexpr const char* WindowName = "Form1";
 constexpr Box Band{"Shape1", {4, 4, 785, 37}};
 constexpr Box Purse{"Frame1", {16, 60, 341, 473}};
 
+// Where both amounts begin, when the sign comes after them.
+constexpr int AmountLeft = 620;
+
 // A table: one row per label, kept one line each.
 // clang-format off
 inline constexpr std::array Labels{
-    LabelRow{"Label2", LabelRole::Fixed, {12, 8, 189, 29}, catalogue::PurseCaption, Comic1575, ButtonText, Transparent, Align::Left},
-    LabelRow{"Label3", LabelRole::Info, {692, 8, 93, 29}, catalogue::InfoCaption, WindowFont, ButtonText, Transparent, Align::Centre},
-    LabelRow{"Label13", LabelRole::Hint, {16, 544, 341, 25}, nullptr, WindowFont, White, Transparent, Align::Centre},
-    LabelRow{"Label1(0)", LabelRole::Fixed, {384, 56, 233, 41}, catalogue::PriceCaption, Comic24, PaleCyan, Teal, Align::Left},
-    LabelRow{"Label6", LabelRole::Price, {620, 56, 97, 41}, nullptr, Comic24, White, Teal, Align::Left},
-    LabelRow{"Label4", LabelRole::Fixed, {724, 56, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
-    LabelRow{"Label1(1)", LabelRole::Fixed, {384, 100, 177, 45}, catalogue::GivenCaption, Comic24, PaleCyan, Teal, Align::Left},
-    LabelRow{"Label7", LabelRole::GivenTotal, {620, 100, 101, 41}, nullptr, Comic24, Yellow, Teal, Align::Left},
-    LabelRow{"Label11", LabelRole::Fixed, {724, 100, 41, 45}, catalogue::EuroSign, Comic24, PaleCyan, Transparent, Align::Left},
-    LabelRow{"Label8", LabelRole::Feedback, {388, 168, 373, 77}, nullptr, Comic2025, PaleYellow, Teal, Align::Left},
-    LabelRow{"Label12", LabelRole::Answer, {596, 272, 169, 69}, nullptr, Comic36, AnswerText, LightGrey, Align::Centre, true},
-    LabelRow{"Label5", LabelRole::Instruction, {368, 368, 413, 69}, nullptr, Comic1425, Yellow, Teal, Align::Centre},
-    LabelRow{"Label9", LabelRole::Score, {368, 456, 417, 65}, nullptr, Comic18Italic, PaleYellow, Teal, Align::Centre},
+    LabelRow{"Label2", LabelRole::Fixed, {12, 8, 189, 29}, Text::PurseCaption, Comic1575, ButtonText, Transparent, Align::Left},
+    LabelRow{"Label3", LabelRole::Info, {692, 8, 93, 29}, Text::InfoCaption, WindowFont, ButtonText, Transparent, Align::Centre},
+    LabelRow{"Label13", LabelRole::Hint, {16, 544, 341, 25}, {}, WindowFont, White, Transparent, Align::Centre},
+    LabelRow{"Label1(0)", LabelRole::Fixed, {384, 56, 233, 41}, Text::PriceCaption, Comic24, PaleCyan, Teal, Align::Left},
+    LabelRow{"Label6", LabelRole::Price, {AmountLeft, 56, 97, 41}, {}, Comic24, White, Teal, Align::Left},
+    LabelRow{"Label4", LabelRole::PriceSign, {724, 56, 41, 45}, {}, Comic24, PaleCyan, Transparent, Align::Left},
+    LabelRow{"Label1(1)", LabelRole::Fixed, {384, 100, 177, 45}, Text::GivenCaption, Comic24, PaleCyan, Teal, Align::Left},
+    LabelRow{"Label7", LabelRole::GivenTotal, {AmountLeft, 100, 101, 41}, {}, Comic24, Yellow, Teal, Align::Left},
+    LabelRow{"Label11", LabelRole::GivenSign, {724, 100, 41, 45}, {}, Comic24, PaleCyan, Transparent, Align::Left},
+    LabelRow{"Label8", LabelRole::Feedback, {388, 168, 373, 77}, {}, Comic2025, PaleYellow, Teal, Align::Left},
+    LabelRow{"Label12", LabelRole::Answer, {596, 272, 169, 69}, {}, Comic36, AnswerText, LightGrey, Align::Centre, true},
+    LabelRow{"Label5", LabelRole::Instruction, {368, 368, 413, 69}, {}, Comic1425, Yellow, Teal, Align::Centre},
+    LabelRow{"Label9", LabelRole::Score, {368, 456, 417, 65}, {}, Comic18Italic, PaleYellow, Teal, Align::Centre},
 };
 // clang-format on
 
 struct ButtonRow {
     const char* name;
     Rect rect;
-    const char* caption;
+    std::optional<Text> caption;
     Font font;
     Colour background;
 };
-constexpr ButtonRow OkButton{"Command1", {388, 272, 77, 69}, catalogue::Ok, Comic2775, Olive};
-constexpr ButtonRow QuitButton{"Command3", {684, 536, 101, 29}, catalogue::Quit, Comic1425, BandColour};
+constexpr ButtonRow OkButton{"Command1", {388, 272, 77, 69}, Text::Ok, Comic2775, Olive};
+constexpr ButtonRow QuitButton{"Command3", {684, 536, 101, 29}, Text::Quit, Comic1425, BandColour};
 // Holds the focus once the series is over; it lies just left of the client area.
-constexpr ButtonRow FocusParkButton{"Command2", {-50, 336, 33, 25}, catalogue::FocusParkCaption, MsSansSerif, ButtonFace};
+constexpr ButtonRow FocusParkButton{"Command2", {-50, 336, 33, 25}, {}, MsSansSerif, ButtonFace};
+// Its caption, never seen nor heard (it is read by its name): the same in every language.
+constexpr const char* FocusParkCaption = "Command2";
+
+// Where the euro sign comes first, it stands where the amount began, and the amount moves
+// right by the sign's width and, where the format has one, a space: their advances in
+// each face at the amounts' size (24 pt), rounded up.
+struct SignAdvance {
+    int sign;
+    int space;
+};
+constexpr SignAdvance signAdvance(Face face) { return face == Face::Rounded ? SignAdvance{27, 10} : SignAdvance{22, 11}; }
+
+// A label's place, for a language drawn in this face that writes money in this format:
+// the table's own but for the amounts and their signs where the sign comes first.
+constexpr Rect placeOf(const LabelRow& label, Face face, MoneyFormat money) {
+    Rect at = label.rect;
+    if (!money.signFirst) return at;
+    const SignAdvance advance = signAdvance(face);
+    switch (label.role) {
+        case LabelRole::PriceSign:
+        case LabelRole::GivenSign: at.left = AmountLeft; at.width = advance.sign; break;
+        case LabelRole::Price:
+        case LabelRole::GivenTotal: at.left += advance.sign + (money.space ? advance.space : 0); break;
+        default: break;
+    }
+    return at;
+}
 
 // The answer box lies far right of the client area on the desktop: it takes the typed
 // keys unseen. The page lays it under the answer's large box instead.

@@ -1,5 +1,7 @@
 #include "screen.h"
 
+#include "version.h"
+
 namespace piecettes {
 
 namespace {
@@ -7,10 +9,6 @@ namespace {
 std::string sentence(const std::string& words) {
     const char last = words.empty() ? '.' : words.back();
     return last == '.' || last == '!' || last == '?' ? words : words + ".";
-}
-
-std::string amount(const char* caption, const std::string& written) {
-    return std::string(caption) + " " + written + " " + catalogue::EuroSign;
 }
 
 layout::Colour answerBack(AnswerMark mark) {
@@ -22,10 +20,34 @@ layout::Colour answerBack(AnswerMark mark) {
     return layout::LightGrey;
 }
 
+// The answer's large box after a wrong answer: the same in every language.
+constexpr const char* UnknownAnswer = "?";
+
 }  // namespace
 
-Screen screenOf(const Exercise& exercise, Pointer pointer) {
+std::string messageText(Message message, const Catalogue& catalogue, Pointer pointer, int count) {
+    switch (message) {
+        case Message::None: return {};
+        case Message::PayInstruction: return catalogue.text(Text::PayInstruction);
+        case Message::ChangeInstruction: return catalogue.text(Text::ChangeInstruction);
+        case Message::TakeBackHint: return catalogue.text(Text::TakeBackHint);
+        case Message::TakeAwayHint:
+            return catalogue.text(pointer == Pointer::Finger ? Text::TakeAwayHintFinger : Text::TakeAwayHintMouse);
+        case Message::More: return catalogue.text(Text::More);
+        case Message::TooManyCoins: return catalogue.text(Text::TooManyCoins);
+        case Message::AskChange: return catalogue.text(Text::AskChange);
+        case Message::Wrong: return catalogue.text(Text::Wrong);
+        case Message::Bravo: return catalogue.text(Text::Bravo);
+        case Message::Score: return catalogue.counted(Counted::Score, count);
+        case Message::SeriesDone: return catalogue.text(Text::SeriesDone);
+        case Message::Unknown: return UnknownAnswer;
+    }
+    return {};
+}
+
+Screen screenOf(const Exercise& exercise, Pointer pointer, const Language& language) {
     const ExerciseState& state = exercise.state();
+    const Catalogue& words = language.catalogue;
     Screen screen;
     for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
         const layout::LabelRow& label = layout::Labels[row];
@@ -33,9 +55,11 @@ Screen screenOf(const Exercise& exercise, Pointer pointer) {
         bool shown = true;
         switch (label.role) {
             case layout::LabelRole::Fixed:
-            case layout::LabelRole::Info: text = label.caption; break;
+            case layout::LabelRole::Info: text = label.caption ? words.text(*label.caption) : ""; break;
+            case layout::LabelRole::PriceSign:
+            case layout::LabelRole::GivenSign: text = EuroSign; break;
             case layout::LabelRole::Hint:
-                text = catalogue::text(state.hint, pointer);
+                text = messageText(state.hint, words, pointer);
                 shown = state.hintShown;
                 break;
             case layout::LabelRole::Price: text = state.started ? exercise.format(state.price) : ""; break;
@@ -43,15 +67,15 @@ Screen screenOf(const Exercise& exercise, Pointer pointer) {
                 text = state.givenTotalShown ? exercise.format(state.givenTotal) : "";
                 break;
             case layout::LabelRole::Feedback:
-                text = catalogue::text(state.feedback);
+                text = messageText(state.feedback, words);
                 shown = state.feedbackShown;
                 break;
             case layout::LabelRole::Answer:
-                text = state.answerUnknown ? catalogue::text(Message::Unknown) : state.answer;
+                text = state.answerUnknown ? UnknownAnswer : state.answer;
                 shown = state.answerShown;
                 break;
-            case layout::LabelRole::Instruction: text = catalogue::text(state.instruction); break;
-            case layout::LabelRole::Score: text = catalogue::text(state.score, pointer, state.scoreCount); break;
+            case layout::LabelRole::Instruction: text = messageText(state.instruction, words); break;
+            case layout::LabelRole::Score: text = messageText(state.score, words, pointer, state.scoreCount); break;
         }
         screen.labelShown[row] = shown;
     }
@@ -59,26 +83,43 @@ Screen screenOf(const Exercise& exercise, Pointer pointer) {
     screen.purse = state.pursesLaid;
     screen.okShown = state.okShown;
     screen.answerBack = answerBack(state.answerMark);
-    screen.focusParkName = state.score == Message::None ? catalogue::FocusParkName
-                                                        : catalogue::text(state.score, pointer, state.scoreCount);
+    screen.focusParkName = state.score == Message::None ? words.text(Text::FocusParkName)
+                                                        : messageText(state.score, words, pointer, state.scoreCount);
     return screen;
 }
 
-std::string spoken(const Announcement& said) {
+std::string spoken(const Announcement& said, const Language& language) {
+    const Catalogue& words = language.catalogue;
+    const auto amount = [&](Text caption) {
+        return sentence(words.text(caption) + " " + withSign(said.text, language.money));
+    };
     switch (said.line) {
-        case Announcement::Line::Price: return sentence(amount(catalogue::PriceCaption, said.text));
-        case Announcement::Line::GivenTotal: return sentence(amount(catalogue::GivenCaption, said.text));
+        case Announcement::Line::Price: return amount(Text::PriceCaption);
+        case Announcement::Line::GivenTotal: return amount(Text::GivenCaption);
         case Announcement::Line::Feedback:
-        case Announcement::Line::Score: return sentence(catalogue::text(said.message, Pointer::Mouse, said.number));
+        case Announcement::Line::Score: return sentence(messageText(said.message, words, Pointer::Mouse, said.number));
         case Announcement::Line::Answer:
-            return sentence(std::string(catalogue::AnswerName) + " : " +
-                            (said.message == Message::Unknown ? catalogue::text(Message::Unknown) : said.text));
+            return sentence(withPlaceholder(words.text(Text::AnswerSaid), "answer",
+                                            said.message == Message::Unknown ? UnknownAnswer : said.text));
     }
     return {};
 }
 
-std::string coinName(int cell) { return catalogue::CoinNames[static_cast<std::size_t>(cellType(cell))]; }
+std::string coinName(int cell, const Catalogue& catalogue) {
+    const int cents = static_cast<int>(CoinValues[static_cast<std::size_t>(cellType(cell))] * 100 + 0.5f);
+    return cents < 100 ? catalogue.counted(Counted::Cents, cents) : catalogue.counted(Counted::Euros, cents / 100);
+}
 
-std::string squareName(int cell) { return std::string(catalogue::TakeBack) + " " + coinName(cell); }
+std::string squareName(int cell, const Catalogue& catalogue) {
+    const int cents = static_cast<int>(CoinValues[static_cast<std::size_t>(cellType(cell))] * 100 + 0.5f);
+    return cents < 100 ? catalogue.counted(Counted::TakeBackCents, cents)
+                       : catalogue.counted(Counted::TakeBackEuros, cents / 100);
+}
+
+std::string credits(const Catalogue& catalogue) {
+    std::string line = withPlaceholder(catalogue.text(Text::Credits), "version", PIECETTES_VERSION);
+    line = withPlaceholder(line, "month", catalogue.month(PIECETTES_RELEASE_MONTH));
+    return withPlaceholder(line, "year", std::to_string(PIECETTES_RELEASE_YEAR));
+}
 
 }  // namespace piecettes

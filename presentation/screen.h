@@ -1,5 +1,5 @@
 // What each control of the window shows and what a screen reader hears, read off the
-// exercise: the desktop window and the web page both draw this.
+// exercise in the program's language: the desktop window and the web page both draw this.
 #pragma once
 
 #include <array>
@@ -7,6 +7,7 @@
 
 #include "catalogue.h"
 #include "exercise.h"
+#include "language.h"
 #include "layout.h"
 
 namespace piecettes {
@@ -29,15 +30,22 @@ struct Screen {
     friend bool operator==(const Screen&, const Screen&) = default;
 };
 
-// The screen of an exercise for a child who plays with this pointer.
-Screen screenOf(const Exercise& exercise, Pointer pointer);
+// The screen of an exercise for a child who plays with this pointer, in this language.
+Screen screenOf(const Exercise& exercise, Pointer pointer, const Language& language);
+
+// The words of a message of the exercise, as shown to a child who plays with this
+// pointer; Score takes its count.
+std::string messageText(Message message, const Catalogue& catalogue, Pointer pointer = Pointer::Mouse, int count = 0);
 
 // The words a screen reader says for a line the exercise wrote, as a sentence, so that
-// the reader pauses between lines.
-std::string spoken(const Announcement& announcement);
+// the reader pauses between lines; amounts with their sign on its side.
+std::string spoken(const Announcement& announcement, const Language& language);
 
 // What a screen reader calls a coin of the purse, and the square that takes it back.
-std::string coinName(int cell);
-std::string squareName(int cell);
+std::string coinName(int cell, const Catalogue& catalogue);
+std::string squareName(int cell, const Catalogue& catalogue);
+
+// The credit line of the Info box, with the program's version and month of release.
+std::string credits(const Catalogue& catalogue);
 
 }  // namespace piecettes

@@ -5,7 +5,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 
 # Debian packages the program needs to build and run: scripts/run installs these.
-program_packages=(cmake make g++ qt6-base-dev qt6-svg-dev libqt6svg6 fonts-comic-neue)
+# gettext extracts and merges the translations, python3 makes them into C++; the window
+# draws most languages in Comic Neue and those it lacks letters for in Comfortaa.
+program_packages=(cmake make g++ qt6-base-dev qt6-svg-dev libqt6svg6 gettext python3 fonts-comic-neue fonts-comfortaa)
 # What the tests, the benchmarks, the package checks and the web page need besides:
 # scripts/test installs both lists. The page is built with emscripten, its font cut down
 # with fonttools (brotli writes WOFF2), and it is played in chromium (DevTools protocol),

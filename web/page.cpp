@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "catalogue.h"
-#include "credits.h"
 #include "exercise.h"
 #include "layout.h"
 #include "random.h"
@@ -28,8 +27,6 @@
 
 using emscripten::val;
 
-// ',' or '.', as the browser's language writes 1.5 (page.js reads it).
-EM_JS(int, page_decimal_separator, (), { return pageScript.decimalSeparator(); });
 
 namespace piecettes {
 
@@ -130,13 +127,13 @@ val script() { return val::global("pageScript"); }
 
 class Page {
 public:
-    Page() : document_(val::global("document")), exercise_(Draws(clockSeed()), static_cast<char>(page_decimal_separator())) {}
+    Page() : document_(val::global("document")), exercise_(Draws(clockSeed()), language_.money.decimal) {}
 
     // Starts the series and shows the window with its first exercise: the window is
     // written with that exercise already in it, so that the browser lays it out once.
     void open() {
         const Outcome started = exercise_.start();
-        drawn_ = screenOf(exercise_, pointer_);
+        drawn_ = screenOf(exercise_, pointer_, language_);
         build(drawn_);
         script().call<void>("start", layout::OuterWidth, layout::OuterHeight);
         apply(started);
@@ -189,7 +186,7 @@ private:
     // After every input: the new screen, the answer when the rules wrote it, the focus,
     // the lines a screen reader says, and the timer.
     void apply(const Outcome& outcome) {
-        draw(screenOf(exercise_, pointer_));
+        draw(screenOf(exercise_, pointer_, language_));
         const ExerciseState& state = exercise_.state();
         if (state.answerWrites != answerWritesShown_) {
             answerWritesShown_ = state.answerWrites;
@@ -199,7 +196,7 @@ private:
             answerInput_.call<void>("setSelectionRange", at, at);
         }
         if (outcome.focus) moveFocus(*outcome.focus);
-        for (const Announcement& said : outcome.said) script().call<void>("say", spoken(said));
+        for (const Announcement& said : outcome.said) script().call<void>("say", spoken(said, language_));
         waitForTime();
     }
 
@@ -289,7 +286,7 @@ private:
         // focus, and a phone's keyboard then opens where the child looks.
         html += "<input id=\"" + std::string(layout::AnswerInput.name) +
                 "\" data-kind=\"input\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" "
-                "inputmode=\"none\" aria-label=\"" + escaped(catalogue::AnswerName) + "\" data-max-typed=\"" +
+                "inputmode=\"none\" aria-label=\"" + escaped(language_.catalogue.text(Text::AnswerName)) + "\" data-max-typed=\"" +
                 std::to_string(layout::AnswerMaxTyped) + "\" maxlength=\"" + std::to_string(layout::AnswerMaxTyped) +
                 "\" style=\"" + rect(layout::Labels[AnswerRow].rect) + "\">";
         button(layout::FocusParkButton.name, screen.focusParkName, 0,
@@ -300,15 +297,15 @@ private:
                 "background:" + cssColour(layout::BandColour) + "\"></div>";
 
         html += "<div id=\"" + std::string(layout::Purse.name) + "\" role=\"group\" aria-label=\"" +
-                escaped(catalogue::PurseCaption) + "\" style=\"" + rect(layout::Purse.rect) +
+                escaped(language_.catalogue.text(Text::PurseCaption)) + "\" style=\"" + rect(layout::Purse.rect) +
                 "background:" + cssColour(layout::Teal) + ";" + font(layout::Comic975) + "\">";
         for (const int cell : layout::PictureTabOrder) {
             const std::string at = " data-cell=\"" + std::to_string(cell) + "\"";
-            button(numbered(layout::CoinNameFormat, cell), coinName(cell), 0,
+            button(numbered(layout::CoinNameFormat, cell), coinName(cell, language_.catalogue), 0,
                    " data-kind=\"coin\"" + at + " class=\"coin " + layout::CoinImages[cellType(cell)] + "\"" +
                        hidden(screen.cells[cell] == Cell::Shown) + " style=\"" + rect(layout::pictureRect(cell)) + "\"");
             html += "</div>";
-            button(numbered(layout::SquareNameFormat, cell), squareName(cell), 0,
+            button(numbered(layout::SquareNameFormat, cell), squareName(cell, language_.catalogue), 0,
                    " data-kind=\"square\"" + at + " class=\"square\"" + hidden(screen.cells[cell] == Cell::HandedOver) +
                        " style=\"" + rect(layout::squareRect(cell)) + "background:" + cssColour(layout::SquareFace) + "\"");
             html += "</div>";
@@ -321,7 +318,7 @@ private:
             html += "<div id=\"" + std::string(label.name) + "\" class=\"" + (label.border ? "label bordered" : "label") + "\"";
             if (label.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
             if (label.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
-            html += hidden(screen.labelShown[row]) + " style=\"" + rect(label.rect) + font(label.font) +
+            html += hidden(screen.labelShown[row]) + " style=\"" + rect(layout::placeOf(label, language_.catalogue.face(), language_.money)) + font(label.font) +
                     "color:" + cssColour(label.text) + ";background:" + cssColour(background) + ";text-align:" +
                     (label.align == layout::Align::Centre ? "center" : "left") + "\">" + escaped(screen.labels[row]) +
                     "</div>";
@@ -331,7 +328,7 @@ private:
             button(push.name, "", tabIndex,
                    more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font) +
                        "background:" + cssColour(push.background) + "\"");
-            html += escaped(push.caption) + "</div>";
+            html += escaped(language_.catalogue.text(*push.caption)) + "</div>";
         };
         pushButton(layout::OkButton, -1, screen.okShown, " data-kind=\"ok\" aria-keyshortcuts=\"Alt+O\"");
         // Made last, so that it comes last in the focus order.
@@ -340,8 +337,8 @@ private:
 
         // The Info box: its title, the credit line and one OK.
         html += "<dialog id=\"info\" aria-labelledby=\"info-title\" aria-describedby=\"info-text\">"
-                "<div id=\"info-title\">" + escaped(catalogue::InfoTitle) + "</div><p id=\"info-text\">" +
-                escaped(credits()) + "</p><button id=\"info-ok\" data-kind=\"infoOk\">" + escaped(catalogue::Ok) +
+                "<div id=\"info-title\">" + escaped(language_.catalogue.text(Text::InfoTitle)) + "</div><p id=\"info-text\">" +
+                escaped(credits(language_.catalogue)) + "</p><button id=\"info-ok\" data-kind=\"infoOk\">" + escaped(language_.catalogue.text(Text::Ok)) +
                 "</button></dialog>";
 
         document_["body"].call<void>("insertAdjacentHTML", std::string("beforeend"), html);
@@ -359,6 +356,7 @@ private:
     }
 
     val document_;
+    Language language_;
     Exercise exercise_;
     Pointer pointer_ = Pointer::Mouse;
     // What the page shows: the screen drawn last, and the rules' writes of the answer so far.

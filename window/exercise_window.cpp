@@ -15,10 +15,11 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 #include "accessibility.h"
 #include "catalogue.h"
-#include "credits.h"
 #include "held_key_filter.h"
 #include "pointer_watch.h"
 #include "widgets.h"
@@ -55,10 +56,17 @@ QString installedFamily(const char* name, const QStringList& installed) {
     return family;
 }
 
-QFont fontOf(const layout::Font& wanted, const QStringList& installed) {
-    QFont font(installedFamily(wanted.family, installed));
+// The family that draws a language in this face: the layout's own for the comic face;
+// the rounded face has every letter the comic one lacks, so that no word mixes two fonts.
+constexpr const char* RoundedFamily = "Comfortaa";
+
+// A layout font as drawn in a language's face. The rounded face has no italic: its lines
+// stay upright rather than take a slant that the font never drew.
+QFont fontOf(const layout::Font& wanted, const QStringList& installed, Face face = Face::Comic) {
+    const bool rounded = face == Face::Rounded && std::string_view(wanted.family) == layout::WindowFont.family;
+    QFont font(installedFamily(rounded ? RoundedFamily : wanted.family, installed));
     font.setPointSizeF(wanted.points);
-    font.setItalic(wanted.italic);
+    font.setItalic(wanted.italic && !rounded);
     font.setWeight(QFont::Normal);
     return font;
 }
@@ -115,6 +123,13 @@ void registerFontSubstitutes() {
 
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }
 
+Language environmentLanguage() {
+    return desktopLanguage([](const char* name) { return std::getenv(name); }, QLocale().name().toStdString(),
+                           localeSeparator());
+}
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
 constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 
 }  // namespace
@@ -122,8 +137,9 @@ constexpr QKeyCombination OkShortcut{Qt::ALT, Qt::Key_O};
 ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       options_(options),
+      language_(options_.language ? *options_.language : environmentLanguage()),
       exercise_(options_.draws ? *options_.draws : Draws(clockSeed()),
-                options_.decimalSeparator ? options_.decimalSeparator : localeSeparator()) {
+                options_.decimalSeparator ? options_.decimalSeparator : language_.money.decimal) {
     registerFontSubstitutes();
     families_ = QFontDatabase::families();
     installAccessibility();
@@ -131,9 +147,9 @@ ExerciseWindow::ExerciseWindow(Options options, QWidget* parent)
     // it would wake the program twice a second for nothing.
     QApplication::setCursorFlashTime(0);
     setObjectName(QLatin1String(layout::WindowName));
-    setWindowTitle(QString::fromUtf8(catalogue::Title));
+    setWindowTitle(qs(language_.catalogue.text(Text::Title)));
     setFixedSize(layout::OuterWidth, layout::OuterHeight);
-    setFont(fontOf(layout::WindowFont, families_));
+    setFont(fontOf(layout::WindowFont, families_, language_.catalogue.face()));
     setWindowIcon(QIcon(pixmapOf("piecettes", layout::IconSize, devicePixelRatioF())));
 
     buildControls();
@@ -183,6 +199,7 @@ void ExerciseWindow::buildControls() {
     client_->setGeometry(layout::FrameWidth, layout::FrameWidth, layout::ClientWidth, layout::ClientHeight);
     const QPalette system = QApplication::palette();
     setBackground(client_, colourOf(layout::Teal, system));
+    const Face face = language_.catalogue.face();
 
     auto* band = new QFrame(client_);
     band->setObjectName(QLatin1String(layout::Band.name));
@@ -195,10 +212,10 @@ void ExerciseWindow::buildControls() {
         const layout::LabelRow& design = layout::Labels[row];
         auto* label = new ClickLabel(client_);
         label->setObjectName(QString::fromLatin1(design.name));
-        label->setGeometry(pixels(design.rect));
+        label->setGeometry(pixels(layout::placeOf(design, face, language_.money)));
         // Text typed by the child is shown as typed, never read as markup.
         label->setTextFormat(Qt::PlainText);
-        label->setFont(fontOf(design.font, families_));
+        label->setFont(fontOf(design.font, families_, face));
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignTop | (design.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft));
         setTextColour(label, colourOf(design.text, system));
@@ -212,13 +229,14 @@ void ExerciseWindow::buildControls() {
     label(layout::LabelRole::Info)->setCursor(Qt::PointingHandCursor);
 
     const auto button = [&](const layout::ButtonRow& design) {
-        const QString caption = QString::fromUtf8(design.caption);
+        const QString caption = design.caption ? qs(language_.catalogue.text(*design.caption))
+                                               : QString::fromLatin1(layout::FocusParkCaption);
         // OK and Quitter are flat in their colour; the style would shade them.
         const bool flat = design.background != layout::ButtonFace;
         QPushButton* b = flat ? new FlatButton(caption, client_) : new QPushButton(caption, client_);
         b->setObjectName(QString::fromLatin1(design.name));
         b->setGeometry(pixels(design.rect));
-        b->setFont(fontOf(design.font, families_));
+        b->setFont(fontOf(design.font, families_, face));
         if (flat) {
             setBackground(b, colourOf(design.background, system));
             setTextColour(b, system.color(QPalette::ButtonText));
@@ -249,7 +267,7 @@ void ExerciseWindow::buildControls() {
     answerInput_->setGeometry(pixels(layout::AnswerInput.rect));
     answerInput_->setFont(fontOf(layout::AnswerInputFont, families_));
     answerInput_->setFrame(false);
-    answerInput_->setAccessibleName(QString::fromUtf8(catalogue::AnswerName));
+    answerInput_->setAccessibleName(qs(language_.catalogue.text(Text::AnswerName)));
     setBackground(answerInput_, colourOf(layout::BandColour, system));
     setTextColour(answerInput_, system.color(QPalette::WindowText));
 
@@ -261,8 +279,8 @@ void ExerciseWindow::buildPurse() {
     purse_->setObjectName(QLatin1String(layout::Purse.name));
     purse_->setGeometry(pixels(layout::Purse.rect));
     purse_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    purse_->setAccessibleName(QString::fromUtf8(catalogue::PurseCaption));
-    purse_->setFont(fontOf(layout::Comic975, families_));
+    purse_->setAccessibleName(qs(language_.catalogue.text(Text::PurseCaption)));
+    purse_->setFont(fontOf(layout::Comic975, families_, language_.catalogue.face()));
     const QPalette system = QApplication::palette();
     setBackground(purse_, colourOf(layout::Teal, system));
     // The squares fill themselves with the purse's Base colour, which the purse itself
@@ -279,7 +297,7 @@ void ExerciseWindow::buildPurse() {
     for (int cell = 0; cell < CellCount; ++cell) {
         auto* picture = new CoinPicture(images[cellType(cell)], purse_);
         picture->setObjectName(QString::fromLatin1(layout::CoinNameFormat).arg(cell));
-        picture->setAccessibleName(QString::fromStdString(coinName(cell)));
+        picture->setAccessibleName(qs(coinName(cell, language_.catalogue)));
         picture->setGeometry(pixels(layout::pictureRect(cell)));
         picture->setFocusPolicy(Qt::TabFocus);
         picture->hide();
@@ -293,7 +311,7 @@ void ExerciseWindow::buildPurse() {
     for (int cell = 0; cell < CellCount; ++cell) {
         auto* square = new TakeBackSquare(purse_);
         square->setObjectName(QString::fromLatin1(layout::SquareNameFormat).arg(cell));
-        square->setAccessibleName(QString::fromStdString(squareName(cell)));
+        square->setAccessibleName(qs(squareName(cell, language_.catalogue)));
         square->setFrameStyle(QFrame::Box | QFrame::Plain);
         square->setBackgroundRole(QPalette::Base);
         square->setAutoFillBackground(true);
@@ -329,7 +347,7 @@ void ExerciseWindow::apply(const Outcome& outcome) {
 }
 
 void ExerciseWindow::draw() {
-    const Screen screen = screenOf(exercise_, pointer_);
+    const Screen screen = screenOf(exercise_, pointer_, language_);
     const bool all = !drawn_;
     for (std::size_t row = 0; row < screen.labels.size(); ++row) {
         if (all || screen.labels[row] != drawn_->labels[row])
@@ -364,7 +382,7 @@ void ExerciseWindow::draw() {
 // the new focus before the lines the input wrote.
 void ExerciseWindow::settle(const Outcome& outcome) {
     if (outcome.focus) moveFocus(*outcome.focus);
-    for (const Announcement& said : outcome.said) announcer_->say(QString::fromStdString(spoken(said)));
+    for (const Announcement& said : outcome.said) announcer_->say(qs(spoken(said, language_)));
     waitForPause();
 }
 
@@ -421,9 +439,7 @@ void ExerciseWindow::showCentred() {
     activateWindow();
 }
 
-QString ExerciseWindow::credits() {
-    return QString::fromStdString(piecettes::credits());
-}
+QString ExerciseWindow::credits() const { return qs(piecettes::credits(language_.catalogue)); }
 
 bool ExerciseWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && !exercise_.state().started) {
@@ -464,12 +480,13 @@ void ExerciseWindow::paintEvent(QPaintEvent*) {
 // The box is modal to the window and returns at once; its closing is reported to the exercise.
 void ExerciseWindow::showInfo() {
     if (info_) return;
-    info_ = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(catalogue::InfoTitle), credits(), QMessageBox::Ok, this);
+    info_ = new QMessageBox(QMessageBox::NoIcon, qs(language_.catalogue.text(Text::InfoTitle)), credits(),
+                            QMessageBox::Ok, this);
     info_->setObjectName(QStringLiteral("Info"));
     // One plain OK: the style gives the standard button an icon, and Qt its own text.
     QAbstractButton* ok = info_->button(QMessageBox::Ok);
     ok->setIcon({});
-    ok->setText(QString::fromUtf8(catalogue::Ok));
+    ok->setText(qs(language_.catalogue.text(Text::Ok)));
     heldKeys_->watch(ok);
     connect(info_, &QDialog::finished, this, &ExerciseWindow::infoClosed);
     apply(exercise_.openInfo());

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "exercise.h"
+#include "language.h"
 #include "layout.h"
 #include "screen.h"
 
@@ -37,6 +38,9 @@ struct WindowOptions {
     std::optional<Draws> draws;
     // ',' or '.'; by default the one of the user's locale.
     char decimalSeparator = 0;
+    // The words and money format; by default chosen from the environment as gettext
+    // chooses a language, and from the user's numeric locale.
+    std::optional<Language> language;
 };
 
 class ExerciseWindow final : public QWidget {
@@ -51,6 +55,7 @@ public:
     void showCentred();
 
     const Exercise& exercise() const { return exercise_; }
+    const Language& language() const { return language_; }
     // Tells the exercise how much time has passed; the pause's timer calls it once the
     // pause's time is up, and tests with testClock call it themselves.
     void timePassed(std::chrono::milliseconds elapsed);
@@ -58,7 +63,7 @@ public:
     // testClock, would run. Never once the window is closed.
     bool waitingForTime() const { return waiting_; }
     // The credit line of the Info box.
-    static QString credits();
+    QString credits() const;
 
 signals:
     // The window was closed or the program is quitting.
@@ -88,6 +93,7 @@ private:
     ClickLabel* label(layout::LabelRole role) const;
 
     Options options_;
+    Language language_;
     // The installed font families, read once for the window's 19 fonts.
     QStringList families_;
     Exercise exercise_;

@@ -21,7 +21,7 @@ inline constexpr const char* FullPurse = "55555555";
 // The sentences a screen reader says for an outcome, in order.
 inline QStringList said(const Outcome& outcome) {
     QStringList lines;
-    for (const Announcement& line : outcome.said) lines << QString::fromStdString(spoken(line));
+    for (const Announcement& line : outcome.said) lines << QString::fromStdString(spoken(line, Language{}));
     return lines;
 }
 
@@ -50,7 +50,7 @@ struct Game {
 
     const ExerciseState& state() const { return exercise.state(); }
     int count() const { return state().exerciseCount; }
-    Screen screen(Pointer pointer = Pointer::Mouse) const { return screenOf(exercise, pointer); }
+    Screen screen(Pointer pointer = Pointer::Mouse) const { return screenOf(exercise, pointer, Language{}); }
     // A line of the window as the child reads it.
     QString label(layout::LabelRole role, Pointer pointer = Pointer::Mouse) const {
         return QString::fromStdString(screen(pointer).labels[row(role)]);

@@ -39,7 +39,7 @@ void type(const QString& text) { test::keyboard().type(QGuiApplication::focusWin
 void key(Qt::Key key) { test::keyboard().click(QGuiApplication::focusWindow(), key); }
 
 QString line(const WindowUnderTest& g, LabelRole role) { return g.label(role)->text(); }
-QString words(Message message) { return QString::fromStdString(catalogue::text(message)); }
+QString words(Message message) { return QString::fromStdString(messageText(message, Catalogue::french())); }
 
 // The numbers that this many plain exercises draw.
 std::size_t drawsOf(int exercises) { return exercises * plainExercise().size(); }

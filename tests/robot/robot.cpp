@@ -73,7 +73,7 @@ constexpr int MaxEventsAfterEnd = 200;
 // A money amount typed or built by clicks that is far from any answer: cleared first.
 constexpr double Nonsense = 100.0;
 
-QString words(Message message) { return QString::fromStdString(catalogue::text(message)); }
+QString words(Message message) { return QString::fromStdString(messageText(message, Catalogue::french())); }
 
 // Everything the player can see or change, to show that an event changed nothing.
 struct Snapshot {
