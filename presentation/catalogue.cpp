@@ -72,6 +72,8 @@ constexpr Source Sources[] = {
     N_("Credits", "Piécettes {version}, par l'équipe Piécettes, {month} {year}."),
     // TRANSLATORS: In the web page, the one line left on screen after Quitter: you can close this page. Any length, one line.
     N_("Closing", "Tu peux fermer cette page."),
+    // TRANSLATORS: The same line in the page installed as an app (on a tablet's home screen), which has no tab to close: you can close the app. Any length, one line.
+    N_("ClosingApp", "Tu peux fermer l'application."),
     // TRANSLATORS: The program's name, in the window's title and the page's tab: it stays "Piécettes" in every language.
     N_("Title", "Piécettes"),
     // TRANSLATORS: A month, as the credit line writes it after "{month}", before the year.

@@ -41,6 +41,7 @@ enum class Text {
     SeriesDone,
     Credits,  // with {version}, {month} and {year}
     Closing,
+    ClosingApp,
     Title,
     January,  // the months, for the credit line, January to December
 };

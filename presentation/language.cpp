@@ -151,4 +151,17 @@ Language pageLanguage(std::string_view addressTag, std::span<const std::string> 
     return language;
 }
 
+std::string appLanguageTag(std::string_view addressTag) {
+    const auto parts = parseTag(addressTag);
+    const Catalogue* found = parts ? firstOf(*parts) : nullptr;
+    if (!found) return "";
+    std::string tag(found->tag());
+    const std::string mainLocale(found->mainLocale());
+    const std::string languagePart = mainLocale.substr(0, mainLocale.find('_'));
+    const std::string mainRegion = mainLocale.substr(mainLocale.find('_') + 1);
+    if (!parts->region.empty() && parts->region != mainRegion && euroFormat(languagePart + "_" + parts->region))
+        tag += "-" + parts->region;
+    return tag;
+}
+
 }  // namespace piecettes

@@ -38,4 +38,11 @@ Language desktopLanguage(const std::function<const char*(const char*)>& variable
 // the euro area the language's decimal separator with the sign after.
 Language pageLanguage(std::string_view addressTag, std::span<const std::string> browserTags);
 
+// The page installed as an app starts from an address that its static folder fixes
+// beforehand, one for each way ?lang= can change what the page shows: the tag of the
+// catalogue that the address's ?lang= chooses, with the region where it is another
+// country of the euro area than the language's main one ("de-AT", "fr-BE", "sr-Latn");
+// empty when ?lang= names no catalogue, and the browser's languages choose.
+std::string appLanguageTag(std::string_view addressTag);
+
 }  // namespace piecettes

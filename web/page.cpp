@@ -21,6 +21,7 @@
 
 #include "catalogue.h"
 #include "exercise.h"
+#include "language.h"
 #include "layout.h"
 #include "random.h"
 #include "screen.h"
@@ -138,6 +139,7 @@ public:
         script().call<void>("start", layout::OuterWidth, layout::OuterHeight);
         apply(started);
         script().call<void>("show");
+        offerApp();
     }
 
     void coin(int cell, int domButton, bool byKey) {
@@ -183,6 +185,14 @@ public:
     }
 
 private:
+    // The folder's page offers itself as an installable app (app.js): it starts from the
+    // address of the language that ?lang= chooses, and its closing line fits an app.
+    void offerApp() {
+        const val app = val::global("pageApp");
+        const std::string asked = app.call<std::string>("askedLanguage");
+        app.call<void>("start", appLanguageTag(asked), language_.catalogue.text(Text::ClosingApp));
+    }
+
     // After every input: the new screen, the answer when the rules wrote it, the focus,
     // the lines a screen reader says, and the timer.
     void apply(const Outcome& outcome) {

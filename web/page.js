@@ -376,6 +376,8 @@ var pageScript = (function () {
     closing.style.fontFamily = client.style.fontFamily;
     closing.textContent = 'Tu peux fermer cette page.';
     document.body.appendChild(closing);
+    // An installed app has no tab to close: its line says so (app.js).
+    if (pageApp.installed()) closing.textContent = pageApp.closingLine();
     say(closing.textContent);
   }
 

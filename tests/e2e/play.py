@@ -439,6 +439,8 @@ class Play:
             expect("window after closing Info", self.shown, shown)
         if self.page:
             expect("errors the page reported", self.w.errors, [])
+            if self.w.from_file:
+                expect("what the page asked for from file://", self.w.asked, [])
         self.hands.press(self.w.control("Quitter"))
         print(f"Quitter: {self.w.quitted()}", flush=True)
 
@@ -467,6 +469,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("program", nargs="?", help="the desktop program")
     parser.add_argument("--page", help="the page's single HTML file, played instead of the program")
+    parser.add_argument("--site", help="the page's static folder, served over http: played from the cache of the "
+                                       "worker that a first load installed, once the server has stopped")
+    parser.add_argument("--update", action="store_true",
+                        help="with --site, publish a changed build of the folder and see it replace the old one")
+    parser.add_argument("--installed", action="store_true",
+                        help="with --site in chromium, play the page shown as an installed app")
     parser.add_argument("--locales", required=True, help="folder of compiled locales (LOCPATH)")
     parser.add_argument("--hands", choices=["mouse", "touch", "keyboard"], default="mouse")
     parser.add_argument("--engine", choices=["chromium", "firefox", "webkit"], default="chromium",
@@ -481,12 +489,16 @@ def main():
                         help="only start, see the first exercise and hand a coin over, waiting up to SECONDS "
                              "for the window (longer for a program that an emulator runs)")
     args = parser.parse_args()
-    if bool(args.program) == bool(args.page) or (args.hands == "touch" and not args.page):
-        parser.error("give the program or --page; touch is played on the page")
+    page = args.page or args.site
+    if sum(map(bool, (args.program, args.page, args.site))) != 1 or (args.hands == "touch" and not page):
+        parser.error("give the program, --page or --site; touch is played on the page")
+    if (args.update and (not args.site or args.engine == "webkit")) or (args.installed and args.engine != "chromium"):
+        parser.error("--update needs --site and a browser that keeps its profile; --installed, chromium")
     if args.engine == "webkit" and (args.hands == "touch" or args.forced_colours):
         parser.error("WebKitGTK's WebDriver plays neither touch nor forced colours")
-    name = (f"page engine={args.engine} hands={args.hands}{' forced-colours' if args.forced_colours else ''}"
-            if args.page else f"wm={args.wm} scale={args.scale} hands={args.hands}")
+    name = (f"{'site' if args.site else 'page'} engine={args.engine} hands={args.hands}"
+            f"{' forced-colours' if args.forced_colours else ''}{' installed' if args.installed else ''}"
+            if page else f"wm={args.wm} scale={args.scale} hands={args.hands}")
     workdir = os.getcwd()
     session = Session(workdir)
     play = None
@@ -494,12 +506,24 @@ def main():
     pauses = None
     steps = ()
     try:
-        if args.page:
-            from page import open_page
-            # Only the mouse in chromium waits the real pause.
-            pause = None if args.hands == "mouse" and args.engine == "chromium" else INJECTED_PAUSE_MS
-            window = open_page(args.engine, session, args.page, os.path.abspath(args.locales), pause,
-                               args.hands == "touch", args.forced_colours)
+        if args.update:
+            from served import check_update
+            name = f"site engine={args.engine} update"
+            check_update(args.engine, session, os.path.abspath(args.site), os.path.abspath(args.locales))
+            print(f"e2e [{name}]: the new build replaced the old one")
+            return 0
+        if page:
+            # Only the mouse in chromium, from the file, waits the real pause.
+            real = args.hands == "mouse" and args.engine == "chromium" and not args.site
+            pause = None if real else INJECTED_PAUSE_MS
+            if args.site:
+                from served import open_offline
+                window = open_offline(args.engine, session, os.path.abspath(args.site), os.path.abspath(args.locales),
+                                      pause, args.hands == "touch", args.forced_colours, "de-AT", "fr", args.installed)
+            else:
+                from page import open_page
+                window = open_page(args.engine, session, args.page, os.path.abspath(args.locales), pause,
+                                   args.hands == "touch", args.forced_colours)
             if args.hands == "keyboard":
                 steps = ("held key",)
         else:
@@ -520,7 +544,7 @@ def main():
                 # Both need a window manager to move the focus between windows.
                 steps = ("held key", "away during the pause")
         hands = {"mouse": Mouse, "touch": Touch, "keyboard": Keyboard}[args.hands](window)
-        play = Play(window, hands, args.screenshot, pauses, steps, bool(args.page), args.forced_colours)
+        play = Play(window, hands, args.screenshot, pauses, steps, bool(page), args.forced_colours)
         play.run(roads)
         print(f"e2e [{name}]: played")
         return 0

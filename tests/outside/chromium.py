@@ -74,15 +74,17 @@ def sandbox_usable():
     return subprocess.run(["unshare", "--user", "true"], stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0
 
-def start_chromium(session, locales, width, height):
-    """A headless chromium of the session's own under French settings: its DevTools
-    target for its one tab."""
-    profile = tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
+def start_chromium(session, locales, width, height, profile=None):
+    """A headless chromium of the session's own under French settings, on a fresh profile
+    or on one it had before: its DevTools target for its one tab."""
+    profile = profile or tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
+    port_file = os.path.join(profile, "DevToolsActivePort")
+    if os.path.exists(port_file):
+        os.remove(port_file)  # the last run's
     sandbox = [] if sandbox_usable() else ["--no-sandbox"]
-    session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
+    process = session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
                    "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
                    f"--window-size={width},{height}", *sandbox, "about:blank"], env=french_env(locales), log="chromium")
-    port_file = os.path.join(profile, "DevToolsActivePort")
     try:
         wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
                    len(open(port_file).read().split()) == 2)
@@ -96,14 +98,16 @@ def start_chromium(session, locales, width, height):
         targets = [t for t in json.load(answer) if t.get("type") == "page"]
     if len(targets) != 1:
         raise Failure(f"DevTools protocol of {version}: page targets", "one", targets)
-    return DevTools(targets[0]["webSocketDebuggerUrl"], version)
+    tools = DevTools(targets[0]["webSocketDebuggerUrl"], version)
+    tools.process, tools.port = process, port
+    return tools
 
 class ChromiumPage(PageWindow):
     engine = "chromium"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
         super().__init__(pause_ms)
-        self.tools = start_chromium(session, locales, *VIEWPORT)
+        self.tools = start_chromium(session, locales, *VIEWPORT, profile)
         for domain in ("Page", "Runtime", "DOM", "Accessibility"):
             self.tools.call(f"{domain}.enable")
         # The view's size exactly, as the other engines set it.
@@ -131,6 +135,23 @@ class ChromiumPage(PageWindow):
 
     def evaluate(self, expression):
         return self.tools.evaluate(expression)
+
+    def close(self):
+        """Closes the browser as its user does, so that its profile keeps what it holds."""
+        with urllib.request.urlopen(f"http://127.0.0.1:{self.tools.port}/json/version", timeout=10) as answer:
+            endpoint = json.load(answer)["webSocketDebuggerUrl"]
+        try:
+            DevTools(endpoint, self.tools.version).call("Browser.close")
+        except Closed:
+            pass  # gone before it answered
+        self.tools.process.wait(15)
+
+    def installability(self):
+        """The manifest chromium found for the page, and what it says stands in the way of
+        installing it: (manifest URL, its errors, the installability errors)."""
+        manifest = self.tools.call("Page.getAppManifest")
+        errors = self.tools.call("Page.getInstallabilityErrors")["installabilityErrors"]
+        return manifest.get("url"), manifest.get("errors"), errors
 
     def node(self, element_id):
         """The backend node id of an element, None when there is none."""

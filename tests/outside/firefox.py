@@ -42,25 +42,27 @@ class BiDi(JsonSocket):
                           f"{message.get('error')}: {message.get('message')}")
         return message["result"]
 
-def start_firefox(session, locales, forced_colours=False):
-    """A headless firefox-esr of the session's own, with a fresh French profile: its
-    BiDi session."""
-    profile = tempfile.mkdtemp(prefix="firefox-", dir=session.tmp)
+def start_firefox(session, locales, forced_colours=False, profile=None):
+    """A headless firefox-esr of the session's own, with a fresh French profile or one it
+    had before: its BiDi session."""
+    profile = profile or tempfile.mkdtemp(prefix="firefox-", dir=session.tmp)
     preferences = dict(PREFERENCES, **(FORCED_COLOURS if forced_colours else {}))
     with open(os.path.join(profile, "user.js"), "w") as prefs:
         prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in preferences.items())
     env = dict(french_env(locales), HOME=profile, MOZ_CRASHREPORTER_DISABLE="1")
-    session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", profile,
+    process = session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", profile,
                    "about:blank"], env=env, log="firefox")
     url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port")[1]
-    return BiDi(url + "/session")
+    bidi = BiDi(url + "/session")
+    bidi.process = process
+    return bidi
 
 class FirefoxPage(PageWindow):
     engine = "firefox"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
         super().__init__(pause_ms)
-        self.bidi = start_firefox(session, locales, forced_colours)
+        self.bidi = start_firefox(session, locales, forced_colours, profile)
         self.context = self.bidi.call("browsingContext.getTree")["contexts"][0]["context"]
         self.bidi.call("emulation.setLocaleOverride", locale="fr-FR", contexts=[self.context])
         self.bidi.call("browsingContext.setViewport", context=self.context,
@@ -73,6 +75,14 @@ class FirefoxPage(PageWindow):
 
     def load(self, url):
         self.bidi.call("browsingContext.navigate", context=self.context, url=url, wait="complete")
+
+    def close(self):
+        """Closes the browser as its user does, so that its profile keeps what it holds."""
+        try:
+            self.bidi.call("browser.close")
+        except (Closed, Failure):
+            pass  # gone before it answered
+        self.bidi.process.wait(15)
 
     def evaluate(self, expression):
         answer = self.bidi.call("script.evaluate", expression=expression, target={"context": self.context},

@@ -168,6 +168,8 @@ class PageWindow:
 
     last_input = 0.0  # when the last input was sent, by time.monotonic()
     engine = "?"
+    closing = CLOSING  # the closing screen's line: an installed app's has its own
+    from_file = False  # opened from file://, where the page asks for nothing
 
     def __init__(self, pause_ms):
         self.injected_pause = pause_ms
@@ -267,6 +269,12 @@ class PageWindow:
         bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == "Bravo !")
         start, stop = feedback[bravo][0], feedback[end][0]
         return (stop - start) / 1000, [text for t, line, text in shown if line == LABELS["given"] and start < t < stop]
+
+    def asked(self):
+        """What the page asked for beyond itself, as its resource timing records it (a
+        data: URL is read from the page, not asked for), and the manifest it links."""
+        return self.evaluate("""[...performance.getEntriesByType("resource").map(e => e.name),
+                                 ...[...document.querySelectorAll("link[rel=manifest]")].map(l => l.href)]""")
 
     def errors(self):
         """What the page reported as errors so far."""
@@ -373,14 +381,15 @@ class PageWindow:
         seen = wait_until("the tab to close or the closing screen", outcome)
         if self.closed:
             return seen
-        if self.text("closing") != CLOSING:
-            raise Failure("closing screen", CLOSING, self.text("closing"))
+        closing = self.closing
+        if self.text("closing") != closing:
+            raise Failure("closing screen", closing, self.text("closing"))
         left = self.evaluate("""[...document.querySelectorAll("button, input, dialog, [role], [tabindex]")]
             .filter(e => e.getClientRects().length && e.id !== "announcer").map(e => e.id || e.localName)""")
         if left:
             raise Failure("controls left on the closing screen", [], left)
-        wait_until(f'"{CLOSING}" in the live region', lambda: any(CLOSING in said for said in self.heard()), 5)
-        return seen + f', "{CLOSING}"'
+        wait_until(f'"{closing}" in the live region', lambda: any(closing in said for said in self.heard()), 5)
+        return seen + f', "{closing}"'
 
     def check_targets(self, ids):
         """Each shown control takes a press over at least TARGET window pixels each way
@@ -471,16 +480,17 @@ class PageWindow:
         return seen
 
 
-def browser(engine, session, locales, pause_ms=None, touch=False, forced_colours=False, instrument=True):
+def browser(engine, session, locales, pause_ms=None, touch=False, forced_colours=False, instrument=True, profile=None):
     """A browser of the engine, of the session's own, under French settings, showing
-    VIEWPORT; with instrument, the instrumentation runs before each page's scripts."""
+    VIEWPORT; with instrument, the instrumentation runs before each page's scripts. With
+    a profile folder, chromium and firefox keep it for the next browser started on it."""
     if engine == "chromium":
         from chromium import ChromiumPage as Page
     elif engine == "firefox":
         from firefox import FirefoxPage as Page
     else:
         from webkit import WebKitPage as Page
-    window = Page(session, locales, pause_ms, touch, forced_colours, instrument)
+    window = Page(session, locales, pause_ms, touch, forced_colours, instrument, profile)
     window.tmp = session.tmp
     return window
 
@@ -490,6 +500,7 @@ def open_page(engine, session, page, locales, pause_ms, touch, forced_colours=Fa
     window = browser(engine, session, locales, pause_ms, touch, forced_colours)
     window.open(os.path.abspath(page))
     window.loaded()
+    window.from_file = True
     return window
 
 

@@ -66,7 +66,7 @@ class WebDriver:
 class WebKitPage(PageWindow):
     engine = "webkit"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
         super().__init__(pause_ms)
         if touch or forced_colours:
             raise Failure("WebKitGTK's WebDriver", "touch and forced colours", "neither")
