@@ -69,8 +69,9 @@ def main():
     parser.add_argument("--site", type=pathlib.Path, required=True, help="folder holding piecettes.js and .wasm")
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
     parser.add_argument("--icon", type=pathlib.Path, required=True)
-    parser.add_argument("--font-regular", type=pathlib.Path, required=True)
-    parser.add_argument("--font-italic", type=pathlib.Path, required=True)
+    parser.add_argument("--font-comic", type=pathlib.Path, required=True)
+    parser.add_argument("--font-comic-italic", type=pathlib.Path, required=True)
+    parser.add_argument("--font-rounded", type=pathlib.Path, required=True)
     parser.add_argument("pictures", type=pathlib.Path, nargs="+", help="the coin SVGs")
     args = parser.parse_args()
 
@@ -83,22 +84,25 @@ def main():
     assets.mkdir(parents=True, exist_ok=True)
     for picture in args.pictures:
         shutil.copyfile(picture, assets / picture.name)
-    shutil.copyfile(args.font_regular, assets / "comic-neue.woff2")
-    shutil.copyfile(args.font_italic, assets / "comic-neue-italic.woff2")
-    # The folder's coins and italic face are fetched while the page loads, not when a coin
-    # first shows or the score line first appears.
+    fonts = {"FONT_COMIC": (args.font_comic, "piecettes-comic.woff2"),
+             "FONT_COMIC_ITALIC": (args.font_comic_italic, "piecettes-comic-italic.woff2"),
+             "FONT_ROUNDED": (args.font_rounded, "piecettes-rounded.woff2")}
+    for font, name in fonts.values():
+        shutil.copyfile(font, assets / name)
+    # The folder's coins and comic italic face are fetched while the page loads, not when
+    # a coin first shows or the score line first appears.
     preload = "\n".join(['<link rel="preload" as="image" href="assets/%s">' % p.name for p in args.pictures] +
-                        ['<link rel="preload" as="font" type="font/woff2" href="assets/comic-neue-italic.woff2" crossorigin>'])
+                        ['<link rel="preload" as="font" type="font/woff2" href="assets/piecettes-comic-italic.woff2" crossorigin>'])
     (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
         PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
-        FONT_REGULAR="assets/comic-neue.woff2", FONT_ITALIC="assets/comic-neue-italic.woff2",
-        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>'), encoding="utf-8")
+        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>',
+        **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
 
     single_module = SINGLE_MODULE % base64.b64encode(wasm).decode("ascii")
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
-        FONT_REGULAR=data_url(args.font_regular, "font/woff2"), FONT_ITALIC=data_url(args.font_italic, "font/woff2"),
-        MODULE=single_module, SCRIPT=script_tag(script)), encoding="utf-8")
+        MODULE=single_module, SCRIPT=script_tag(script),
+        **{key: data_url(font, "font/woff2") for key, (font, name) in fonts.items()}), encoding="utf-8")
 
 
 if __name__ == "__main__":
