@@ -18,7 +18,7 @@ import urllib.error
 import urllib.request
 
 from outside import Failure, wait_until
-from page import VIEWPORT, Closed, PageWindow, free_port, french_env, instrumented, key_actions, pointer_actions
+from page import VIEWPORT, Closed, PageWindow, free_port, instrumented, key_actions, language_env, pointer_actions
 
 ELEMENT = "element-6066-11e4-a52e-4f735466cecf"
 
@@ -73,7 +73,7 @@ class WebKitPage(PageWindow):
         if not session.env:
             session.open(f"{VIEWPORT[0] + 200}x{VIEWPORT[1] + 200}", accessibility=False)
         port = free_port()
-        session.start(["WebKitWebDriver", f"--port={port}"], env=french_env(locales),
+        session.start(["WebKitWebDriver", f"--port={port}"], env=language_env(locales),
                       log="webkitwebdriver")
         self.driver = WebDriver(port)
         # The window's size includes its frame and toolbar: corrected once measured.
