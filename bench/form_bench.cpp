@@ -45,7 +45,7 @@ double processCpuMs() {
 std::vector<int> fullPurse(int priceCents) { return test::exercise("55555555", priceCents / 100, priceCents % 100); }
 
 // With the test clock the bench passes the pause's time itself; otherwise the real timer runs.
-WindowOptions clocked(bool testClock) { return {.testClock = testClock, .draws = {}, .decimalSeparator = 0}; }
+WindowOptions clocked(bool testClock) { return {.testClock = testClock, .draws = {}, .decimalSeparator = 0, .language = {}}; }
 
 // Pays exactly, the largest coins first, so that only the last coin wins.
 void payExactly(const WindowUnderTest& window, int cents) {

@@ -20,7 +20,7 @@ class WindowUnderTest {
 public:
     // With testClock the test passes the pause's time itself (pass); otherwise the
     // window's own timer runs. Amounts are written with a comma unless options say otherwise.
-    explicit WindowUnderTest(Draws draws, WindowOptions options = {.testClock = true, .draws = {}, .decimalSeparator = 0}) {
+    explicit WindowUnderTest(Draws draws, WindowOptions options = {.testClock = true, .draws = {}, .decimalSeparator = 0, .language = {}}) {
         options.draws = std::move(draws);
         if (!options.decimalSeparator) options.decimalSeparator = ',';
         form_ = std::make_unique<ExerciseWindow>(std::move(options));

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "accessibility.h"
+#include "fonts.h"
 #include "catalogue.h"
 #include "held_key_filter.h"
 #include "pointer_watch.h"
@@ -40,35 +41,6 @@ QColor colourOf(layout::Colour colour, const QPalette& system) {
         case layout::Colour::Kind::Rgb: break;
     }
     return QColor::fromRgb(static_cast<QRgb>(colour.rgb));
-}
-
-// The family a layout font is drawn with: itself when installed, else its first
-// installed substitute. Naming an installed family spares the font matcher a search
-// through every font on the system for each missing family.
-QString installedFamily(const char* name, const QStringList& installed) {
-    const QString family = QString::fromLatin1(name);
-    for (const QString& candidate : QStringList{family} + QFont::substitutes(family)) {
-        const auto found = std::find_if(installed.begin(), installed.end(), [&](const QString& each) {
-            return each.compare(candidate, Qt::CaseInsensitive) == 0;
-        });
-        if (found != installed.end()) return *found;
-    }
-    return family;
-}
-
-// The family that draws a language in this face: the layout's own for the comic face;
-// the rounded face has every letter the comic one lacks, so that no word mixes two fonts.
-constexpr const char* RoundedFamily = "Comfortaa";
-
-// A layout font as drawn in a language's face. The rounded face has no italic: its lines
-// stay upright rather than take a slant that the font never drew.
-QFont fontOf(const layout::Font& wanted, const QStringList& installed, Face face = Face::Comic) {
-    const bool rounded = face == Face::Rounded && std::string_view(wanted.family) == layout::WindowFont.family;
-    QFont font(installedFamily(rounded ? RoundedFamily : wanted.family, installed));
-    font.setPointSizeF(wanted.points);
-    font.setItalic(wanted.italic && !rounded);
-    font.setWeight(QFont::Normal);
-    return font;
 }
 
 void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles, const QColor& colour) {
@@ -111,14 +83,6 @@ QPixmap pixmapOf(const char* name, int size, qreal pixelRatio) {
     QImage image = reader.read();
     image.setDevicePixelRatio(pixelRatio);
     return QPixmap::fromImage(std::move(image));
-}
-
-// Debian maps Comic Sans MS to Comic Neue through fontconfig; this keeps the mapping
-// where that alias is missing.
-void registerFontSubstitutes() {
-    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"), {QStringLiteral("Comic Neue"), QStringLiteral("Comic Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("DejaVu Sans")});
 }
 
 char localeSeparator() { return QLocale().decimalPoint() == QStringLiteral(",") ? ',' : '.'; }

@@ -1,5 +1,7 @@
 #include "robot.h"
 
+#include "expected_words.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
@@ -73,7 +75,10 @@ constexpr int MaxEventsAfterEnd = 200;
 // A money amount typed or built by clicks that is far from any answer: cleared first.
 constexpr double Nonsense = 100.0;
 
-QString words(Message message) { return QString::fromStdString(messageText(message, Catalogue::french())); }
+// The words of a message in the run's language, read from its gettext file.
+QString words(Message message) {
+    return test::words()(QString::fromStdString(messageText(message, Catalogue::french())));
+}
 
 // Everything the player can see or change, to show that an event changed nothing.
 struct Snapshot {
@@ -124,7 +129,7 @@ private:
         const std::uint64_t seed = choices_();
         separator_ = chance(0.5) ? ',' : '.';
         window_ = std::make_unique<test::WindowUnderTest>(
-            Draws(seed), WindowOptions{.testClock = true, .draws = {}, .decimalSeparator = separator_});
+            Draws(seed), WindowOptions{.testClock = true, .draws = {}, .decimalSeparator = separator_, .language = {}});
         windowGone_ = false;
         finished_ = false;
         eventsAfterEnd_ = 0;
