@@ -40,16 +40,30 @@ def svg_url(path):
 # collector. A data: URL is read from the file itself, not asked of any server. Gzipped
 # first, its base64 costs a served page's gzip next to nothing: base64 of the wasm itself
 # hid its repeats from gzip, its texts in every language most of all, and the wasm cost
-# a third more gzipped inside the page than on its own.
-SINGLE_MODULE = """{
-  instantiateWasm(imports, done) {
-    fetch("data:application/gzip;base64,%s").then((packed) =>
-      WebAssembly.instantiateStreaming(new Response(packed.body.pipeThrough(new DecompressionStream("gzip")),
-                                                    { headers: { "Content-Type": "application/wasm" } }), imports))
-      .then((result) => done(result.instance, result.module));
-    return {};
-  },
-}"""
+# a third more gzipped inside the page than on its own. A browser without
+# DecompressionStream inflates it with gunzip.js.
+SINGLE_MODULE = """(() => {
+%s
+  const packed = fetch("data:application/gzip;base64,%s");
+  return {
+    instantiateWasm(imports, done) {
+      (typeof DecompressionStream === "function"
+        ? packed.then((file) => WebAssembly.instantiateStreaming(
+            new Response(file.body.pipeThrough(new DecompressionStream("gzip")),
+                         { headers: { "Content-Type": "application/wasm" } }), imports))
+        : packed.then((file) => file.arrayBuffer())
+            .then((bytes) => WebAssembly.instantiate(gunzip(new Uint8Array(bytes)), imports)))
+        .then((result) => done(result.instance, result.module));
+      return {};
+    },
+  };
+})()"""
+
+
+def stripped_script(path):
+    """A script without its comment lines and indentation."""
+    lines = (line.strip() for line in path.read_text(encoding="utf-8").splitlines())
+    return "\n".join(line for line in lines if line and not line.startswith("//"))
 
 
 def pictures_css(urls):
@@ -75,6 +89,7 @@ def main():
     parser.add_argument("--site", type=pathlib.Path, required=True, help="folder holding piecettes.js and .wasm")
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
     parser.add_argument("--icon", type=pathlib.Path, required=True)
+    parser.add_argument("--gunzip", type=pathlib.Path, required=True, help="gunzip.js")
     parser.add_argument("--font-comic", type=pathlib.Path, required=True)
     parser.add_argument("--font-comic-italic", type=pathlib.Path, required=True)
     parser.add_argument("--font-rounded", type=pathlib.Path, required=True)
@@ -106,7 +121,7 @@ def main():
 
     # Made the same each time: no name and no time in the gzip header.
     packed = gzip.compress(wasm, compresslevel=9, mtime=0)
-    single_module = SINGLE_MODULE % base64.b64encode(packed).decode("ascii")
+    single_module = SINGLE_MODULE % (stripped_script(args.gunzip), base64.b64encode(packed).decode("ascii"))
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
         MODULE=single_module, SCRIPT=script_tag(script),

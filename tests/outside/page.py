@@ -152,9 +152,13 @@ def log_line(session, log, pattern, what):
             raise Failure(f"{what}: it said: {text.read()[-2000:]}") from None
 
 
-def instrumented(pause_ms):
-    """The instrumentation, with the pause, to run before the page's own scripts."""
+def instrumented(pause_ms, without_decompression=False):
+    """The instrumentation, with the pause, to run before the page's own scripts; without
+    DecompressionStream, the page loads as in a browser that has none, inflating its wasm
+    with its own script."""
     pause = f"globalThis.PIECETTES_TEST_PAUSE_MS = {pause_ms};" if pause_ms is not None else ""
+    if without_decompression:
+        pause += "delete globalThis.DecompressionStream;"
     return INSTRUMENT % pause
 
 
