@@ -44,9 +44,11 @@ var pageScript = (function () {
   let closingLine = '';
 
   // While the wasm compiles, the main thread would wait: it meets there what the first
-  // exercise needs anyway, every coin picture the style sheet names; done now, none of
-  // it waits for the rules any more.
+  // exercise needs anyway, the regular faces and every coin picture the style sheet
+  // names; done now, none of it waits for the rules any more. Both faces: which one the
+  // language takes is known only once the wasm has chosen the language.
   function prepare() {
+    if (document.fonts) for (const face of ['Piecettes Comic', 'Piecettes Rounded']) document.fonts.load(`1em "${face}"`);
     for (const sheet of document.styleSheets) {
       for (const rule of sheet.cssRules) {
         const url = rule.style && /^url\("(.*)"\)$/.exec(rule.style.backgroundImage);
@@ -415,13 +417,11 @@ var pageScript = (function () {
 
   // Nothing here reads the layout: the browser lays the window out once, when show()
   // places it on the screen with the first exercise drawn in it. page.cpp gives the
-  // closing screen's line in the page's language, and the window's face, which starts
-  // loading now, before the layout asks for it.
+  // closing screen's line in the page's language, and the window's face.
   function start(width, height, closing, face, hasItalic) {
     closingLine = closing;
     family = face;
     italic = hasItalic;
-    if (document.fonts) document.fonts.load(`1em "${family}"`);
     root = findKind('window');
     answer = findKind('input');
     info = byId('info');
