@@ -24,7 +24,7 @@ import time
 
 import websocket
 
-from outside import Failure, wait_until
+from outside import START_WAIT, Failure, wait_until
 from words import french
 
 ENGINES = ("chromium", "firefox", "webkit")
@@ -195,6 +195,8 @@ class PageWindow:
         if language.lower() != self.language.lower() or number != half:
             raise Failure(f"{self.engine}: navigator.language and 1.5 under the settings of {self.language}",
                           [self.language, half], [language, number])
+        # The wasm sets both as it starts, which may be after the load: then its window shows.
+        wait_until("the page's window", lambda: self.evaluate("!!document.getElementById('Form1')"), START_WAIT)
         expected = [self.words.tag, self.words["Title"]]
         seen = self.evaluate("[document.documentElement.lang, document.title]")
         if seen != expected:
