@@ -16,7 +16,7 @@ import tempfile
 import time
 import urllib.request
 
-from outside import Failure, wait_until
+from outside import START_WAIT, Failure, wait_until
 from page import VIEWPORT, Closed, JsonSocket, PageWindow, instrumented, language_env
 
 MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
@@ -86,7 +86,7 @@ def start_chromium(session, locales, width, height, language="fr-FR"):
     port_file = os.path.join(profile, "DevToolsActivePort")
     try:
         wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
-                   len(open(port_file).read().split()) == 2)
+                   len(open(port_file).read().split()) == 2, START_WAIT)
     except Failure:
         with open(os.path.join(session.tmp, "chromium.log")) as log:
             raise Failure("chromium did not open its DevTools port; it said: " + log.read()[-2000:]) from None

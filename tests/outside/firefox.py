@@ -12,7 +12,7 @@ import json
 import os
 import tempfile
 
-from outside import Failure
+from outside import START_WAIT, Failure
 from page import (VIEWPORT, Closed, JsonSocket, PageWindow, guessed_accessibles, instrumented, key_actions,
                   language_env, log_line, pointer_actions)
 
@@ -36,10 +36,11 @@ class BiDi(JsonSocket):
     def __init__(self, url):
         super().__init__(url)
         self.version = "firefox"
-        self.version = "firefox " + self.call("session.new", capabilities={})["capabilities"]["browserVersion"]
+        # A fresh firefox may take long to start its session on a busy machine.
+        self.version = "firefox " + self.call("session.new", START_WAIT, capabilities={})["capabilities"]["browserVersion"]
 
-    def call(self, method, **params):
-        message = self.answer(method, params)
+    def call(self, method, timeout=15, **params):
+        message = self.answer(method, params, timeout)
         if message.get("type") == "error":
             if message.get("error") in ("no such frame", "no such window"):
                 raise Closed(method)
@@ -57,7 +58,8 @@ def start_firefox(session, locales, forced_colours=False, language="fr-FR"):
     env = dict(language_env(locales, language), HOME=profile, MOZ_CRASHREPORTER_DISABLE="1")
     session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", profile,
                    "about:blank"], env=env, log="firefox")
-    url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port")[1]
+    url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port",
+                   START_WAIT)[1]
     return BiDi(url + "/session")
 
 class FirefoxPage(PageWindow):

@@ -24,7 +24,7 @@ import time
 
 import websocket
 
-from outside import START_WAIT, Failure, wait_until
+from outside import START_WAIT, WAIT, Failure, wait_until
 from words import french
 
 ENGINES = ("chromium", "firefox", "webkit")
@@ -40,8 +40,9 @@ CELLS = 40
 CENTS = (1, 2, 5, 10, 20, 50, 100, 200)
 # Before the page's own scripts: the pause; a record of every change of the live region,
 # so that a message said twice is heard twice; of the feedback line and the given total,
-# with the page's own times, which no slow driver can blur; and of every error the page
-# meets, which not every engine lets a driver read from its console.
+# with the page's own times, which no slow driver can blur; of every control shown or
+# hidden; and of every error the page meets, which not every engine lets a driver read
+# from its console.
 INSTRUMENT = """
 %s
 globalThis.piecettesHeard = [];
@@ -58,6 +59,10 @@ new MutationObserver(records => {
     if (line && records.some(r => line.contains(r.target))) globalThis.piecettesShown.push([now, id, line.textContent.trim()]);
   }
 }).observe(document, {subtree: true, childList: true, characterData: true});
+globalThis.piecettesHidden = [];
+new MutationObserver(records => {
+  for (const r of records) if (r.target.id) globalThis.piecettesHidden.push([r.target.id, r.target.hidden]);
+}).observe(document, {subtree: true, attributes: true, attributeFilter: ["hidden"]});
 globalThis.piecettesErrors = [];
 addEventListener("error", e => globalThis.piecettesErrors.push(String(e.message || e)));
 addEventListener("unhandledrejection", e => globalThis.piecettesErrors.push("unhandled rejection: " + e.reason));
@@ -106,9 +111,11 @@ class JsonSocket:
     def kept(self, message):
         """A message that is no answer: an event. Dropped unless a protocol keeps them."""
 
-    def answer(self, method, params):
+    def answer(self, method, params, timeout=15):
+        """The answer to a command, waited for timeout seconds at most."""
         self.last += 1
         try:
+            self.socket.settimeout(timeout)
             self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
             while True:
                 message = json.loads(self.socket.recv())
@@ -116,7 +123,7 @@ class JsonSocket:
                     return message
                 self.kept(message)
         except websocket.WebSocketTimeoutException:
-            raise Failure(f"{self.protocol} of {self.version}: no answer to {method} in 15 s") from None
+            raise Failure(f"{self.protocol} of {self.version}: no answer to {method} in {timeout} s") from None
         except (websocket.WebSocketConnectionClosedException, ConnectionError):
             raise Closed(method) from None
 
@@ -138,7 +145,7 @@ def language_env(locales, tag="fr-FR"):
     return dict(os.environ, LANG=locale, LC_ALL=locale, LANGUAGE=language, LOCPATH=locales)
 
 
-def log_line(session, log, pattern, what):
+def log_line(session, log, pattern, what, timeout=WAIT):
     """The first match of pattern in a process's log, waited for."""
     path = os.path.join(session.tmp, log + ".log")
 
@@ -146,7 +153,7 @@ def log_line(session, log, pattern, what):
         with open(path, errors="replace") as text:
             return re.search(pattern, text.read())
     try:
-        return wait_until(what, found)
+        return wait_until(what, found, timeout)
     except Failure:
         with open(path, errors="replace") as text:
             raise Failure(f"{what}: it said: {text.read()[-2000:]}") from None
@@ -298,6 +305,19 @@ class PageWindow:
         bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == self.words["Bravo"])
         start, stop = feedback[bravo][0], feedback[end][0]
         return (stop - start) / 1000, [text for t, line, text in shown if line == LABELS["given"] and start < t < stop]
+
+    def marks(self):
+        """Where the page's records of shown texts and of shown controls stand now."""
+        return self.evaluate("[globalThis.piecettesShown.length, globalThis.piecettesHidden.length]")
+
+    def handed_over_since(self, marks, coin):
+        """From the page's records since marks: the first given total shown, whether the
+        coin was hidden, and whether the take-back square of its cell was shown."""
+        shown, hidden = self.evaluate(f"[globalThis.piecettesShown.slice({marks[0]}), "
+                                      f"globalThis.piecettesHidden.slice({marks[1]})]")
+        square = SQUARES.format(re.search(r"\((\d+)\)", coin)[1])
+        given = next((text for t, line, text in shown if line == LABELS["given"]), None)
+        return given, [coin, True] in hidden, [square, False] in hidden
 
     def errors(self):
         """What the page reported as errors so far."""
