@@ -19,11 +19,6 @@ var pageApp = (function () {
   const folder = Boolean(script && script.src) && /^https?:$/.test(location.protocol);
   let closingLine = '';
 
-  // ?lang= as the browser gives it, for page.cpp to find the app's language tag.
-  function askedLanguage() {
-    return String(new URLSearchParams(location.search).get('lang') || '');
-  }
-
   function addToHead(tag, attributes) {
     const element = document.createElement(tag);
     // Debian's emscripten minifies destructuring in a loop wrongly: no [name, value] here.
@@ -54,5 +49,5 @@ var pageApp = (function () {
     return ['fullscreen', 'standalone', 'minimal-ui'].some((mode) => matchMedia(`(display-mode: ${mode})`).matches);
   }
 
-  return { askedLanguage, start, installed, closingLine: () => closingLine };
+  return { start, installed, closingLine: () => closingLine };
 })();

@@ -9,6 +9,7 @@ Both take the icon as a data: URL, so that no favicon is asked for after the loa
 """
 import argparse
 import base64
+import gzip
 import json
 import pathlib
 import re
@@ -34,16 +35,35 @@ def svg_url(path):
     return "data:image/svg+xml," + urllib.parse.quote(minified_svg(path), safe=" =:/;,'()-.")
 
 
-# The wasm travels as a data: URL that the browser decodes and compiles as it streams in:
-# no script decodes 90 KB of base64, and no copy of it is left for the collector. A data:
-# URL is read from the file itself, not asked of any server.
-SINGLE_MODULE = """{
-  instantiateWasm(imports, done) {
-    WebAssembly.instantiateStreaming(fetch("data:application/wasm;base64,%s"), imports)
-      .then((result) => done(result.instance, result.module));
-    return {};
-  },
-}"""
+# The wasm travels gzipped, as a data: URL that the browser decodes, inflates and
+# compiles as it streams in: no script decodes it, and no copy of it is left for the
+# collector. A data: URL is read from the file itself, not asked of any server. Gzipped
+# first, its base64 costs a served page's gzip next to nothing: base64 of the wasm itself
+# hid its repeats from gzip, its texts in every language most of all, and the wasm cost
+# a third more gzipped inside the page than on its own. A browser without
+# DecompressionStream inflates it with gunzip.js.
+SINGLE_MODULE = """(() => {
+%s
+  const packed = fetch("data:application/gzip;base64,%s");
+  return {
+    instantiateWasm(imports, done) {
+      (typeof DecompressionStream === "function"
+        ? packed.then((file) => WebAssembly.instantiateStreaming(
+            new Response(file.body.pipeThrough(new DecompressionStream("gzip")),
+                         { headers: { "Content-Type": "application/wasm" } }), imports))
+        : packed.then((file) => file.arrayBuffer())
+            .then((bytes) => WebAssembly.instantiate(gunzip(new Uint8Array(bytes)), imports)))
+        .then((result) => done(result.instance, result.module));
+      return {};
+    },
+  };
+})()"""
+
+
+def stripped_script(path):
+    """A script without its comment lines and indentation."""
+    lines = (line.strip() for line in path.read_text(encoding="utf-8").splitlines())
+    return "\n".join(line for line in lines if line and not line.startswith("//"))
 
 
 def pictures_css(urls):
@@ -69,8 +89,10 @@ def main():
     parser.add_argument("--site", type=pathlib.Path, required=True, help="folder holding piecettes.js and .wasm")
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
     parser.add_argument("--icon", type=pathlib.Path, required=True)
-    parser.add_argument("--font-regular", type=pathlib.Path, required=True)
-    parser.add_argument("--font-italic", type=pathlib.Path, required=True)
+    parser.add_argument("--gunzip", type=pathlib.Path, required=True, help="gunzip.js")
+    parser.add_argument("--font-comic", type=pathlib.Path, required=True)
+    parser.add_argument("--font-comic-italic", type=pathlib.Path, required=True)
+    parser.add_argument("--font-rounded", type=pathlib.Path, required=True)
     parser.add_argument("pictures", type=pathlib.Path, nargs="+", help="the coin SVGs")
     args = parser.parse_args()
 
@@ -83,22 +105,27 @@ def main():
     assets.mkdir(parents=True, exist_ok=True)
     for picture in args.pictures:
         shutil.copyfile(picture, assets / picture.name)
-    shutil.copyfile(args.font_regular, assets / "comic-neue.woff2")
-    shutil.copyfile(args.font_italic, assets / "comic-neue-italic.woff2")
-    # The folder's coins and italic face are fetched while the page loads, not when a coin
-    # first shows or the score line first appears.
+    fonts = {"FONT_COMIC": (args.font_comic, "piecettes-comic.woff2"),
+             "FONT_COMIC_ITALIC": (args.font_comic_italic, "piecettes-comic-italic.woff2"),
+             "FONT_ROUNDED": (args.font_rounded, "piecettes-rounded.woff2")}
+    for font, name in fonts.values():
+        shutil.copyfile(font, assets / name)
+    # The folder's coins and comic italic face are fetched while the page loads, not when
+    # a coin first shows or the score line first appears.
     preload = "\n".join(['<link rel="preload" as="image" href="assets/%s">' % p.name for p in args.pictures] +
-                        ['<link rel="preload" as="font" type="font/woff2" href="assets/comic-neue-italic.woff2" crossorigin>'])
+                        ['<link rel="preload" as="font" type="font/woff2" href="assets/piecettes-comic-italic.woff2" crossorigin>'])
     (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
         PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
-        FONT_REGULAR="assets/comic-neue.woff2", FONT_ITALIC="assets/comic-neue-italic.woff2",
-        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>'), encoding="utf-8")
+        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>',
+        **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
 
-    single_module = SINGLE_MODULE % base64.b64encode(wasm).decode("ascii")
+    # Made the same each time: no name and no time in the gzip header.
+    packed = gzip.compress(wasm, compresslevel=9, mtime=0)
+    single_module = SINGLE_MODULE % (stripped_script(args.gunzip), base64.b64encode(packed).decode("ascii"))
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
-        FONT_REGULAR=data_url(args.font_regular, "font/woff2"), FONT_ITALIC=data_url(args.font_italic, "font/woff2"),
-        MODULE=single_module, SCRIPT=script_tag(script)), encoding="utf-8")
+        MODULE=single_module, SCRIPT=script_tag(script),
+        **{key: data_url(font, "font/woff2") for key, (font, name) in fonts.items()}), encoding="utf-8")
 
 
 if __name__ == "__main__":

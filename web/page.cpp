@@ -58,19 +58,40 @@ std::string cssColour(layout::Colour colour) {
     return hex(colour.rgb);
 }
 
-// Comic Sans MS where the device has it, else the Comic Neue the page brings along.
-std::string cssFamily(const char* family) {
+// The faces the page brings along, under names of its own that no system font has
+// (page.html): the comic one with its italic, and the rounded one, which has none.
+constexpr const char* ComicFamily = "Piecettes Comic";
+constexpr const char* RoundedFamily = "Piecettes Rounded";
+
+// A language drawn in the comic face takes Comic Sans MS where the device has it, which
+// has every letter of every script, else the comic face the page brings along. One drawn
+// in the rounded face takes it for every text, so that no word mixes two fonts.
+std::string cssFamily(const char* family, Face face) {
+    if (face == Face::Rounded) return std::string("'") + RoundedFamily + "', sans-serif";
     const std::string name = family;
-    if (name == layout::WindowFont.family) return "'" + name + "', 'Comic Neue', cursive";
+    if (name == layout::WindowFont.family) return "'" + name + "', '" + ComicFamily + "', cursive";
     return "'" + name + "', sans-serif";
 }
 
 // Points at the design resolution of 96 pixels to the inch.
 constexpr double PixelsPerPoint = 96.0 / 72.0;
 
-std::string font(const layout::Font& font) {
-    return "font-family:" + cssFamily(font.family) + ";font-size:" + px(font.points * PixelsPerPoint) +
-           ";font-style:" + (font.italic ? "italic" : "normal") + ";";
+std::string font(const layout::Font& font, Face face) {
+    const bool italic = font.italic && face == Face::Comic;
+    return "font-family:" + cssFamily(font.family, face) + ";font-size:" + px(font.points * PixelsPerPoint) +
+           ";font-style:" + (italic ? "italic" : "normal") + ";";
+}
+
+// Which language the page speaks: the one the address asks for with ?lang=, else the
+// browser's first that has a catalogue, else French (pageLanguage passes over whatever
+// names none). page.js hands both over as the browser gives them.
+Language chosenLanguage() {
+    const val asked = val::global("pageScript").call<val>("languages");
+    const val listed = asked["browser"];
+    std::vector<std::string> browser;
+    const int count = listed["length"].as<int>();
+    for (int i = 0; i < count; ++i) browser.push_back(listed[i].as<std::string>());
+    return pageLanguage(asked["address"].as<std::string>(), browser);
 }
 
 std::string rect(const layout::Rect& at) {
@@ -128,15 +149,24 @@ val script() { return val::global("pageScript"); }
 
 class Page {
 public:
-    Page() : document_(val::global("document")), exercise_(Draws(clockSeed()), language_.money.decimal) {}
+    Page()
+        : document_(val::global("document")),
+          language_(chosenLanguage()),
+          exercise_(Draws(clockSeed()), language_.money.decimal) {}
 
     // Starts the series and shows the window with its first exercise: the window is
     // written with that exercise already in it, so that the browser lays it out once.
+    // The document takes the language's tag, for a screen reader's voice, and its title.
     void open() {
+        const Catalogue& words = language_.catalogue;
+        document_["documentElement"].set("lang", std::string(words.tag()));
+        document_.set("title", words.text(Text::Title));
         const Outcome started = exercise_.start();
         drawn_ = screenOf(exercise_, pointer_, language_);
         build(drawn_);
-        script().call<void>("start", layout::OuterWidth, layout::OuterHeight);
+        const bool comic = words.face() == Face::Comic;
+        script().call<void>("start", layout::OuterWidth, layout::OuterHeight, words.text(Text::Closing),
+                            std::string(comic ? ComicFamily : RoundedFamily), comic);
         apply(started);
         script().call<void>("show");
         offerApp();
@@ -188,9 +218,8 @@ private:
     // The folder's page offers itself as an installable app (app.js): it starts from the
     // address of the language that ?lang= chooses, and its closing line fits an app.
     void offerApp() {
-        const val app = val::global("pageApp");
-        const std::string asked = app.call<std::string>("askedLanguage");
-        app.call<void>("start", appLanguageTag(asked), language_.catalogue.text(Text::ClosingApp));
+        const std::string asked = script().call<val>("languages")["address"].as<std::string>();
+        val::global("pageApp").call<void>("start", appLanguageTag(asked), language_.catalogue.text(Text::ClosingApp));
     }
 
     // After every input: the new screen, the answer when the rules wrote it, the focus,
@@ -273,8 +302,11 @@ private:
     // elements far quicker than as many calls from here would.
     void build(const Screen& screen) {
         // The page's own button colours, the same in every browser and on every system.
+        // The Info box takes the window's face.
+        const Face face = language_.catalogue.face();
         std::string html = "<style>:root{--button-face:" + cssColour(layout::PageButtonFace) +
-                           ";--button-text:" + cssColour(layout::PageButtonText) + "}</style>";
+                           ";--button-text:" + cssColour(layout::PageButtonText) +
+                           ";--face:" + cssFamily(layout::WindowFont.family, face) + "}</style>";
         const auto button = [&](const std::string& id, const std::string& name, int tabIndex, const std::string& more) {
             html += "<div id=\"" + id + "\" role=\"button\" tabindex=\"" + std::to_string(tabIndex) + "\"";
             if (!name.empty()) html += " aria-label=\"" + escaped(name) + "\"";
@@ -288,7 +320,7 @@ private:
                 px(layout::OuterWidth) + ";height:" + px(layout::OuterHeight) + "\">";
         html += "<div class=\"client\" style=\"left:" + px(layout::FrameWidth) + ";top:" + px(layout::FrameWidth) +
                 ";width:" + px(layout::ClientWidth) + ";height:" + px(layout::ClientHeight) +
-                ";background:" + cssColour(layout::Teal) + ";" + font(layout::WindowFont) + "\">";
+                ";background:" + cssColour(layout::Teal) + ";" + font(layout::WindowFont, face) + "\">";
 
         // The focus order is the order of the elements: the answer box, the focus park,
         // the coins each followed by its square, then Quitter. OK is no tab stop.
@@ -308,7 +340,7 @@ private:
 
         html += "<div id=\"" + std::string(layout::Purse.name) + "\" role=\"group\" aria-label=\"" +
                 escaped(language_.catalogue.text(Text::PurseCaption)) + "\" style=\"" + rect(layout::Purse.rect) +
-                "background:" + cssColour(layout::Teal) + ";" + font(layout::Comic975) + "\">";
+                "background:" + cssColour(layout::Teal) + ";" + font(layout::Comic975, face) + "\">";
         for (const int cell : layout::PictureTabOrder) {
             const std::string at = " data-cell=\"" + std::to_string(cell) + "\"";
             button(numbered(layout::CoinNameFormat, cell), coinName(cell, language_.catalogue), 0,
@@ -328,7 +360,8 @@ private:
             html += "<div id=\"" + std::string(label.name) + "\" class=\"" + (label.border ? "label bordered" : "label") + "\"";
             if (label.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
             if (label.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
-            html += hidden(screen.labelShown[row]) + " style=\"" + rect(layout::placeOf(label, language_.catalogue.face(), language_.money)) + font(label.font) +
+            html += hidden(screen.labelShown[row]) + " style=\"" + rect(layout::placeOf(label, face, language_.money)) +
+                    font(label.font, face) +
                     "color:" + cssColour(label.text) + ";background:" + cssColour(background) + ";text-align:" +
                     (label.align == layout::Align::Centre ? "center" : "left") + "\">" + escaped(screen.labels[row]) +
                     "</div>";
@@ -336,7 +369,7 @@ private:
 
         const auto pushButton = [&](const layout::ButtonRow& push, int tabIndex, bool shown, const std::string& more) {
             button(push.name, "", tabIndex,
-                   more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font) +
+                   more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font, face) +
                        "background:" + cssColour(push.background) + "\"");
             html += escaped(language_.catalogue.text(*push.caption)) + "</div>";
         };

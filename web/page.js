@@ -38,26 +38,17 @@ var pageScript = (function () {
   // The control on which each key now down was first pressed.
   const keyOwner = new Map();
 
-  // ',' (44) or '.' (46), as the browser's language writes 1.5.
-  let separator = 0;
-  function decimalSeparator() {
-    if (!separator) {
-      try {
-        const part = new Intl.NumberFormat(navigator.language).formatToParts(1.5).find((p) => p.type === 'decimal');
-        separator = part && part.value === ',' ? 44 : 46;
-      } catch (e) {
-        separator = 46;
-      }
-    }
-    return separator;
-  }
+  // The faces page.cpp chose for the language: the window's, and whether it has an italic.
+  let family = '';
+  let italic = false;
+  let closingLine = '';
 
   // While the wasm compiles, the main thread would wait: it meets there what the first
-  // exercise needs anyway. A fresh browser loads its locale data for the first number
-  // format, the regular face and every coin picture the style sheet names; done now,
-  // none of it waits for the rules any more.
+  // exercise needs anyway, the regular faces and every coin picture the style sheet
+  // names; done now, none of it waits for the rules any more. Both faces: which one the
+  // language takes is known only once the wasm has chosen the language.
   function prepare() {
-    if (document.fonts) document.fonts.load('1em "Comic Neue"');
+    if (document.fonts) for (const face of ['Piecettes Comic', 'Piecettes Rounded']) document.fonts.load(`1em "${face}"`);
     for (const sheet of document.styleSheets) {
       for (const rule of sheet.cssRules) {
         const url = rule.style && /^url\("(.*)"\)$/.exec(rule.style.backgroundImage);
@@ -67,9 +58,19 @@ var pageScript = (function () {
         picture.decode().catch(() => {});
       }
     }
-    setTimeout(decimalSeparator);
   }
   prepare();
+
+  // What the page is asked to speak, as the browser gives it: the address's ?lang= and
+  // the browser's languages, most wanted first. page.cpp chooses among them, and passes
+  // over whatever names no language it has.
+  function languages() {
+    const browser = navigator.languages && navigator.languages.length ? navigator.languages : [navigator.language];
+    return {
+      address: String(new URLSearchParams(location.search).get('lang') || ''),
+      browser: Array.from(browser, (tag) => String(tag || '')),
+    };
+  }
 
   const byId = (id) => document.getElementById(id);
   const focus = (element) => element && element.focus({ preventScroll: true });
@@ -374,10 +375,9 @@ var pageScript = (function () {
     const client = root.querySelector('.client');
     closing.style.background = client.style.background;
     closing.style.fontFamily = client.style.fontFamily;
-    closing.textContent = 'Tu peux fermer cette page.';
-    document.body.appendChild(closing);
     // An installed app has no tab to close: its line says so (app.js).
-    if (pageApp.installed()) closing.textContent = pageApp.closingLine();
+    closing.textContent = pageApp.installed() ? pageApp.closingLine() : closingLine;
+    document.body.appendChild(closing);
     say(closing.textContent);
   }
 
@@ -417,8 +417,12 @@ var pageScript = (function () {
   }
 
   // Nothing here reads the layout: the browser lays the window out once, when show()
-  // places it on the screen with the first exercise drawn in it.
-  function start(width, height) {
+  // places it on the screen with the first exercise drawn in it. page.cpp gives the
+  // closing screen's line in the page's language, and the window's face.
+  function start(width, height, closing, face, hasItalic) {
+    closingLine = closing;
+    family = face;
+    italic = hasItalic;
     root = findKind('window');
     answer = findKind('input');
     info = byId('info');
@@ -448,13 +452,14 @@ var pageScript = (function () {
     answer.addEventListener('blur', onAnswerBlur);
   }
 
-  // Places the window with its first exercise, then loads the italic face once that is
-  // drawn: the score line shows it first at the second right answer, and loaded now the
-  // page needs nothing more after its load, without slowing its first drawing.
+  // Places the window with its first exercise, then loads the italic face, where the
+  // window's face has one, once that is drawn: the score line shows it first at the
+  // second right answer, and loaded now the page needs nothing more after its load,
+  // without slowing its first drawing.
   function show() {
     fit();
-    if (document.fonts) requestAnimationFrame(() => setTimeout(() => document.fonts.load('italic 1em "Comic Neue"')));
+    if (document.fonts && italic) requestAnimationFrame(() => setTimeout(() => document.fonts.load(`italic 1em "${family}"`)));
   }
 
-  return { start, show, wakeAfter, say, focusWindow, decimalSeparator };
+  return { languages, start, show, wakeAfter, say, focusWindow };
 })();

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Plays Piécettes as a French child would, from outside: the desktop program or the page,
-with the mouse, with touch or with the keyboard, one set of plays for all.
+with the mouse, with touch or with the keyboard, one set of plays for all. The page is
+also played as a child whose browser speaks another language (--language, with that
+language's gettext file, --words): the plays then expect its words, read from the file.
 
 The desktop program runs on an X server, session bus, accessibility bus and optionally
 openbox of the driver's own, under French settings; the plays act through XTest input
@@ -25,14 +27,16 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import START_WAIT, Failure, Session, expect, french, wait_until  # noqa: E402
+from outside import START_WAIT, Failure, Session, expect, wait_until  # noqa: E402
+from words import french, read_po  # noqa: E402
 
 PAUSE = 3.0  # seconds between a right answer and the next exercise
 COINS = (1, 2, 5, 10, 20, 50, 100, 200)  # the change coins, in cents, top to bottom
 INJECTED_PAUSE_MS = 1000  # the page's pause for the plays that need not wait the real one
-# The change question's hint, the way to take a coin away with the pointer used last.
-MOUSE_HINT = "Clic droit pour reprendre une pièce"
-FINGER_HINT = "Laisse ton doigt sur une pièce pour la reprendre"
+# The browser languages the page is played in: how the region writes 8,04 euros (CLDR),
+# and the family name of the page's own face that draws the language.
+LANGUAGES = {"fr-FR": ("8,04 €", "Piecettes Comic"), "de-DE": ("8,04 €", "Piecettes Comic"),
+             "el-GR": ("8,04 €", "Piecettes Rounded"), "nl-NL": ("€ 8,04", "Piecettes Comic")}
 
 
 def reachable(values):
@@ -98,7 +102,7 @@ def click_plan(change):
 #   box(control) (x, y, w, h), showing(control), control("OK" | "Quitter" | "Info" | "answer"),
 #   answer_box() (its name), info_box() (its buttons, None while closed), focusable(),
 #   focused(candidates), has_focus(control), focused_name(), quitted(); on the page also
-#   hint(), errors(), last_pause() and check_colours(moment, forced);
+#   hint(), errors(), last_pause(), sign_first() and check_colours(moment, forced);
 # - input: click(control, button), key(name, hold), type(text), and on the page touch(control,
 #   hold) and insert(text); last_input, the time the last one was sent;
 # - injected_pause (ms, None for the real one) and screenshot(path, window_only);
@@ -108,7 +112,7 @@ class Mouse:
     buttons in turn, and change coins taken away with the right and middle ones."""
 
     opens_info = True
-    hint = MOUSE_HINT
+    hint = "TakeAwayHintMouse"  # the change question's hint, for the pointer used last
 
     def __init__(self, window):
         self.w = window
@@ -138,7 +142,7 @@ class Touch(Mouse):
     """A finger: a tap is a left press, a hold past the 800 ms of the ring a right press.
     The answer is typed on the on-screen keyboard that a tap on the shown answer opens."""
 
-    hint = FINGER_HINT
+    hint = "TakeAwayHintFinger"
 
     def give(self, control):
         self.w.touch(control)
@@ -187,8 +191,9 @@ class Play:
     """One series that covers the roads of the game, then Info and Quitter, checking after
     each input what the window shows, and on the page what its live region says."""
 
-    def __init__(self, window, hands, screenshot=None, pauses=None, steps=(), page=False, forced=False):
+    def __init__(self, window, hands, screenshot=None, pauses=None, steps=(), page=False, forced=False, words=None):
         self.w = window
+        self.words = words or french()
         # On the page: its hint, its errors, and colours read from its screenshots, as
         # forced colours leave them where forced.
         self.page = page
@@ -227,6 +232,18 @@ class Play:
                 raise Failure(f"live region after {control}", expected, heard[self.heard:])
             time.sleep(0.05)
 
+    def money(self, price):
+        """The price's sign stands on the side the region writes it, and the live region
+        says the price with its sign there: "Je betaalt: € 8,04"."""
+        expect("side of the price's euro sign", lambda: "before" if self.w.sign_first() else "after",
+               "before" if self.words.sign_first else "after")
+        said = f"{self.words['PriceCaption']} {self.words.with_sign(price)}"
+        deadline = time.monotonic() + 5
+        while said not in " ".join(self.w.heard()[self.heard:]):
+            if time.monotonic() > deadline:
+                raise Failure("live region at the new price", said, self.w.heard()[self.heard:])
+            time.sleep(0.05)
+
     def square_in(self, place):
         """The take-back square shown inside the place of a coin, or None."""
         x, y, w, h = place
@@ -241,9 +258,17 @@ class Play:
         for index in plan:
             cents, coin = coins[index]
             place = self.w.box(coin)
+            # The coin that pays the price starts the pause, and on the page an injected
+            # pause may be over, the next purse in place, before a busy driver reads the
+            # window: the page's own records tell what it showed.
+            marks = self.w.marks() if self.page and given + cents == price else None
             self.hands.give(coin)
             given += cents
-            expect(f"given total after a {cents}-cent coin", self.w.given, french(given))
+            if marks is not None:
+                expect(f"given total, picture and take-back square of the {cents}-cent coin that pays",
+                       lambda: self.w.handed_over_since(marks, coin), (self.words.amount(given), True, True))
+                continue
+            expect(f"given total after a {cents}-cent coin", self.w.given, self.words.amount(given))
             expect(f"take-back square of the {cents}-cent coin", lambda: self.square_in(place) is not None, True)
             expect(f"{cents}-cent coin picture", lambda: self.w.showing(coin), False)
             if given != price:
@@ -255,7 +280,7 @@ class Play:
         may wait no more pauses: it ends during this one."""
         # The pause starts with the input that won, not later than it was sent.
         start = self.w.last_input
-        self.message("feedback line", "Bravo !")
+        self.message("feedback line", self.words["Bravo"])
         read_colours = False
         if answer is not None:
             expect("answer box", self.w.answer, answer)
@@ -278,7 +303,7 @@ class Play:
         # the page keeps its own record of the pause instead.
         if not (read_colours or self.page):
             time.sleep(max(0.0, self.pause * 2 / 3 - (time.monotonic() - start)))
-            expect("feedback line during the pause", self.w.feedback, "Bravo !", timeout=0)
+            expect("feedback line during the pause", self.w.feedback, self.words["Bravo"], timeout=0)
             expect("given total during the pause", self.w.given, given, timeout=0)
         # An injected pause is short: a page that ignored it would be late here.
         expect("feedback line after the pause", self.w.feedback, "", timeout=5 if self.pause == PAUSE else 2)
@@ -287,7 +312,7 @@ class Play:
             lasted, given_meanwhile = self.w.last_pause()
             # Within the rounding of the page's clock.
             if lasted < self.pause * 0.9:
-                raise Failure('"Bravo !" through the pause', f"{self.pause} s", f"{lasted:.3f} s")
+                raise Failure(f'"{self.words["Bravo"]}" through the pause', f"{self.pause} s", f"{lasted:.3f} s")
             if given_meanwhile:
                 raise Failure("given total during the pause", given, given_meanwhile)
         if self.pauses:
@@ -297,18 +322,20 @@ class Play:
     def ask_for_change(self, coins, plan, price):
         given = self.hand_over(coins, plan, price)
         self.hands.ok()
-        self.message("feedback line", "Bien ! Combien doit-on te rendre ?")
+        self.message("feedback line", self.words["AskChange"])
         expect("answer box", self.w.answer, "")
         expect("change coins", lambda: [c for c, _ in self.w.coins()], list(COINS))
         if self.page:
-            expect("hint of the change question", self.w.hint, self.hands.hint)
+            expect("hint of the change question", self.w.hint, self.words[self.hands.hint])
         return given - price, dict(self.w.coins())
 
     def exercise(self, todo):
         """Plays one exercise by the first road of todo its purse allows; True when the
         next exercise has come."""
-        price_text = expect("price", self.w.price, re.compile(r"\d+,\d\d"))
-        price = int(price_text.replace(",", ""))
+        price_text = expect("price", self.w.price, re.compile(r"\d+%s\d\d" % re.escape(self.words.decimal)))
+        price = int(price_text.replace(self.words.decimal, ""))
+        if self.page:
+            self.money(price_text)
         coins = self.w.coins()
         values = [c for c, _ in coins]
         self.step = f"price {price_text}, purse {values}"
@@ -317,7 +344,7 @@ class Play:
             return self.won()
         if "encore" in todo:
             self.hands.ok()
-            self.message("feedback line after OK with nothing given", "Encore !")
+            self.message("feedback line after OK with nothing given", self.words["More"])
             todo.remove("encore")
         plans = {"exact": lambda: exact_plan(values, price),
                  "too many": lambda: too_many_plan(values, price),
@@ -341,20 +368,20 @@ class Play:
             place = self.w.box(coins[extra][1])
             self.hand_over(coins, order, price)
             self.hands.ok()
-            self.message("feedback line", "Tu donnes trop de pièces. Tu peux en reprendre.")
+            self.message("feedback line", self.words["TooManyCoins"])
             self.colours("squares")
             if "held key" in self.steps:
                 self.take_back_with_a_held_key(self.square_in(place))
             else:
                 self.hands.press(self.square_in(place))
             expect("coin taken back", lambda: self.w.showing(coins[extra][1]), True)
-            expect("given total after taking a coin back", self.w.given, french(price))
+            expect("given total after taking a coin back", self.w.given, self.words.amount(price))
             expect("feedback line after taking a coin back", self.w.feedback, "")
             self.hands.ok()
             return self.won()
         change, change_coins = self.ask_for_change(coins, plan, price)
-        self.step += f", change {french(change)}"
-        print(f"  change {french(change)}", flush=True)
+        self.step += f", change {self.words.amount(change)}"
+        print(f"  change {self.words.amount(change)}", flush=True)
         if road == "change by clicks":
             answer = 0
             for cents, button in click_plan(change):
@@ -365,16 +392,16 @@ class Play:
                     self.hands.take_away(change_coins[cents])
                     answer -= cents
                 expect(f"answer box after {'adding' if button == 1 else 'taking away'} {cents} cents",
-                       self.w.answer, french(answer))
-            return self.won(answer=french(change))
+                       self.w.answer, self.words.amount(answer))
+            return self.won(answer=self.words.amount(change))
         wrong = "9" if change != 900 else "8"
         self.hands.type(wrong)
         expect("answer box", self.w.answer, wrong)
         self.hands.enter()
-        self.message("feedback line after Enter on a wrong answer", "Non ! Recommence !")
+        self.message("feedback line after Enter on a wrong answer", self.words["Wrong"])
         expect("answer box after a wrong answer", self.w.answer, "?")
-        # The shortest French writing, so that no part typed on the way is already right.
-        typed = french(change).rstrip("0")
+        # The shortest writing, so that no part typed on the way is already right.
+        typed = self.words.amount(change).rstrip("0")
         self.hands.type(typed)
         # A typed comma enters the answer as a point.
         return self.won(answer=typed.replace(",", "."))
@@ -386,7 +413,7 @@ class Play:
         print("  Enter held on a square", flush=True)
         Keyboard(self.w).focus(square)
         self.w.key("Return", hold=1.2)
-        expect("keyboard focus after Enter held on a square", self.w.focused_name, "OK")
+        expect("keyboard focus after Enter held on a square", self.w.focused_name, self.words["Ok"])
         time.sleep(0.3)
         expect("feedback line after Enter held on a square", self.w.feedback, "", timeout=0)
         expect("answer box after Enter held on a square", self.w.answer, None, timeout=0)
@@ -404,7 +431,7 @@ class Play:
         print(f"  away during the pause from the {spare[0]}-cent coin", flush=True)
         Keyboard(self.w).focus(spare[1])
         self.hand_over(coins, plan, price)
-        self.message("feedback line", "Bravo !")
+        self.message("feedback line", self.words["Bravo"])
         session = self.w.session
         main = self.w.titles()["Piécettes"]
         away = session.start(["xmessage", "-center", "ailleurs"])
@@ -416,7 +443,7 @@ class Play:
             away.terminate()
             away.wait()
         session.xdotool("windowactivate", "--sync", main)
-        expect("keyboard focus back in the program after the pause", self.w.focused_name, "Ta réponse")
+        expect("keyboard focus back in the program after the pause", self.w.focused_name, self.words["AnswerName"])
         self.steps.discard("away during the pause")
         return True
 
@@ -430,7 +457,7 @@ class Play:
             behind = self.w.coins()[0][1]
             self.hands.press(self.w.control("Info"))
             buttons = wait_until("the Info box", self.w.info_box)
-            expect("buttons of the Info box", lambda: [b.name for b in buttons], ["OK"])
+            expect("buttons of the Info box", lambda: [b.name for b in buttons], [self.words["Ok"]])
             self.colours("info")
             # The box is modal: a coin behind it takes no press.
             self.hands.give(behind)
@@ -451,7 +478,7 @@ class Play:
         self.hand_over(self.w.coins(), [0], price)
 
     def run(self, todo):
-        expect("name of the answer box for screen readers", self.w.answer_box, "Ta réponse")
+        expect("name of the answer box for screen readers", self.w.answer_box, self.words["AnswerName"])
         for _ in range(10):
             if not (todo or self.steps) or not self.exercise(todo):
                 break
@@ -481,6 +508,9 @@ def main():
                         help="the browser engine that plays the page")
     parser.add_argument("--forced-colours", action="store_true",
                         help="play the page under forced colours, as Windows' high contrast sets them")
+    parser.add_argument("--language", choices=sorted(LANGUAGES), default="fr-FR",
+                        help="the browser's language, in chromium or firefox")
+    parser.add_argument("--words", help="that language's gettext file, whose words the plays expect")
     parser.add_argument("--wm", choices=["none", "openbox"], default="none")
     parser.add_argument("--scale", type=int, default=1, help="QT_SCALE_FACTOR")
     parser.add_argument("--screen", default="1024x768", help="Xvfb screen size")
@@ -496,8 +526,13 @@ def main():
         parser.error("--update needs --site and a browser that keeps its profile; --installed, chromium")
     if args.engine == "webkit" and (args.hands == "touch" or args.forced_colours):
         parser.error("WebKitGTK's WebDriver plays neither touch nor forced colours")
+    if args.language != "fr-FR" and not (args.page and args.words and args.engine != "webkit"):
+        parser.error("another language is played on the page, in chromium or firefox, with its --words")
+    money, font = LANGUAGES[args.language]
+    words = read_po(args.words, money, font) if args.language != "fr-FR" else french()
     name = (f"{'site' if args.site else 'page'} engine={args.engine} hands={args.hands}"
             f"{' forced-colours' if args.forced_colours else ''}{' installed' if args.installed else ''}"
+            f"{'' if args.language == 'fr-FR' else ' language=' + args.language}"
             if page else f"wm={args.wm} scale={args.scale} hands={args.hands}")
     workdir = os.getcwd()
     session = Session(workdir)
@@ -523,7 +558,7 @@ def main():
             else:
                 from page import open_page
                 window = open_page(args.engine, session, args.page, os.path.abspath(args.locales), pause,
-                                   args.hands == "touch", args.forced_colours)
+                                   args.hands == "touch", args.forced_colours, args.language, words)
             if args.hands == "keyboard":
                 steps = ("held key",)
         else:
@@ -544,7 +579,7 @@ def main():
                 # Both need a window manager to move the focus between windows.
                 steps = ("held key", "away during the pause")
         hands = {"mouse": Mouse, "touch": Touch, "keyboard": Keyboard}[args.hands](window)
-        play = Play(window, hands, args.screenshot, pauses, steps, bool(page), args.forced_colours)
+        play = Play(window, hands, args.screenshot, pauses, steps, bool(page), args.forced_colours, words)
         play.run(roads)
         print(f"e2e [{name}]: played")
         return 0

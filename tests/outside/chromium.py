@@ -16,8 +16,8 @@ import tempfile
 import time
 import urllib.request
 
-from outside import Failure, wait_until
-from page import VIEWPORT, Closed, JsonSocket, PageWindow, french_env, instrumented
+from outside import START_WAIT, Failure, wait_until
+from page import VIEWPORT, Closed, JsonSocket, PageWindow, instrumented, language_env
 
 MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
 # xdotool's key names: (key, code, Windows key code, text).
@@ -74,20 +74,21 @@ def sandbox_usable():
     return subprocess.run(["unshare", "--user", "true"], stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0
 
-def start_chromium(session, locales, width, height, profile=None):
-    """A headless chromium of the session's own under French settings, on a fresh profile
-    or on one it had before: its DevTools target for its one tab."""
+def start_chromium(session, locales, width, height, language="fr-FR", profile=None):
+    """A headless chromium of the session's own, its language set to a tag ("fr-FR"), on a
+    fresh profile or on one it had before: its DevTools target for its one tab."""
     profile = profile or tempfile.mkdtemp(prefix="chromium-", dir=session.tmp)
     port_file = os.path.join(profile, "DevToolsActivePort")
     if os.path.exists(port_file):
         os.remove(port_file)  # the last run's
     sandbox = [] if sandbox_usable() else ["--no-sandbox"]
     process = session.start(["chromium", "--headless=new", "--remote-debugging-port=0", f"--user-data-dir={profile}",
-                   "--lang=fr-FR", "--accept-lang=fr-FR", "--no-first-run", "--no-default-browser-check",
-                   f"--window-size={width},{height}", *sandbox, "about:blank"], env=french_env(locales), log="chromium")
+                             f"--lang={language}", f"--accept-lang={language}", "--no-first-run",
+                             "--no-default-browser-check", f"--window-size={width},{height}", *sandbox, "about:blank"],
+                            env=language_env(locales, language), log="chromium")
     try:
         wait_until("chromium's DevToolsActivePort", lambda: os.path.exists(port_file) and
-                   len(open(port_file).read().split()) == 2)
+                   len(open(port_file).read().split()) == 2, START_WAIT)
     except Failure:
         with open(os.path.join(session.tmp, "chromium.log")) as log:
             raise Failure("chromium did not open its DevTools port; it said: " + log.read()[-2000:]) from None
@@ -105,10 +106,11 @@ def start_chromium(session, locales, width, height, profile=None):
 class ChromiumPage(PageWindow):
     engine = "chromium"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None,
+                 language="fr-FR"):
         super().__init__(pause_ms)
-        self.tools = start_chromium(session, locales, *VIEWPORT, profile)
-        for domain in ("Page", "Runtime", "DOM", "Accessibility"):
+        self.tools = start_chromium(session, locales, *VIEWPORT, language, profile)
+        for domain in ("Page", "Runtime", "DOM", "CSS", "Accessibility"):
             self.tools.call(f"{domain}.enable")
         # The view's size exactly, as the other engines set it.
         self.tools.call("Emulation.setDeviceMetricsOverride", width=VIEWPORT[0], height=VIEWPORT[1],
@@ -178,6 +180,25 @@ class ChromiumPage(PageWindow):
             if ax is not None:
                 found[element_id] = (ax.get("role", {}).get("value"), ax.get("name", {}).get("value", ""))
         return found
+
+    def platform_fonts(self):
+        """Every text node the page lays out, but the live region's, which is never seen:
+        its text and the fonts chromium drew it with, by family name."""
+        texts, stack = [], [self.tools.call("DOM.getDocument", depth=-1)["root"]]
+        while stack:
+            node = stack.pop()
+            attributes = node.get("attributes", [])
+            if "id" in attributes[::2] and attributes[attributes.index("id") + 1] == "announcer":
+                continue
+            if node.get("nodeType") == 3 and node.get("nodeValue", "").strip():
+                texts.append((node["nodeId"], node["nodeValue"].strip()))
+            stack += node.get("children", [])
+        drawn = []
+        for node_id, text in texts:
+            fonts = self.tools.call("CSS.getPlatformFontsForNode", nodeId=node_id)["fonts"]
+            if fonts:  # none for a node that is not laid out: hidden, or in the head
+                drawn.append((text, sorted({f["familyName"] for f in fonts})))
+        return drawn
 
     def capture(self):
         return base64.b64decode(self.tools.call("Page.captureScreenshot", format="png")["data"])

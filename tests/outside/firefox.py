@@ -3,7 +3,8 @@ Firefox speaks by itself, over python3-websocket.
 
 BiDi finds nodes by accessible role and name (browsingContext.locateNodes) but does not
 tell a node's name: the role and name the DOM suggests are confirmed there. French
-number formatting needs emulation.setLocaleOverride besides the profile's languages.
+number formatting needs emulation.setLocaleOverride besides the profile's languages, and
+so does any other language's.
 """
 
 import base64
@@ -11,17 +12,21 @@ import json
 import os
 import tempfile
 
-from outside import Failure
-from page import (VIEWPORT, Closed, JsonSocket, PageWindow, french_env, guessed_accessibles, instrumented, key_actions,
-                  log_line, pointer_actions)
+from outside import START_WAIT, Failure
+from page import (VIEWPORT, Closed, JsonSocket, PageWindow, guessed_accessibles, instrumented, key_actions,
+                  language_env, log_line, pointer_actions)
 
-# A quiet profile: French, no first-run pages, updates or reports. Forced colours as
-# Windows' high contrast sets them: the page's colours give way to the system's.
-PREFERENCES = {"intl.locale.requested": "fr-FR", "intl.accept_languages": "fr-FR,fr",
-               "browser.shell.checkDefaultBrowser": False, "app.update.disabledForTesting": True,
+# A quiet profile: no first-run pages, updates or reports, in its language (languages()).
+# Forced colours as Windows' high contrast sets them: the page's colours give way to the system's.
+PREFERENCES = {"browser.shell.checkDefaultBrowser": False, "app.update.disabledForTesting": True,
                "datareporting.policy.dataSubmissionEnabled": False, "toolkit.telemetry.reportingpolicy.firstRun": False,
                "browser.startup.homepage_override.mstone": "ignore", "ui.prefersReducedMotion": 0}
 FORCED_COLOURS = {"browser.display.document_color_use": 2}
+
+
+def languages(tag):
+    """The profile's languages for a tag ("fr-FR"): the tag, then its language alone."""
+    return {"intl.locale.requested": tag, "intl.accept_languages": f"{tag},{tag.split('-')[0]}"}
 
 class BiDi(JsonSocket):
     """One WebDriver BiDi session: its events are dropped."""
@@ -31,10 +36,11 @@ class BiDi(JsonSocket):
     def __init__(self, url):
         super().__init__(url)
         self.version = "firefox"
-        self.version = "firefox " + self.call("session.new", capabilities={})["capabilities"]["browserVersion"]
+        # A fresh firefox may take long to start its session on a busy machine.
+        self.version = "firefox " + self.call("session.new", START_WAIT, capabilities={})["capabilities"]["browserVersion"]
 
-    def call(self, method, **params):
-        message = self.answer(method, params)
+    def call(self, method, timeout=15, **params):
+        message = self.answer(method, params, timeout)
         if message.get("type") == "error":
             if message.get("error") in ("no such frame", "no such window"):
                 raise Closed(method)
@@ -42,17 +48,18 @@ class BiDi(JsonSocket):
                           f"{message.get('error')}: {message.get('message')}")
         return message["result"]
 
-def start_firefox(session, locales, forced_colours=False, profile=None):
-    """A headless firefox-esr of the session's own, with a fresh French profile or one it
-    had before: its BiDi session."""
+def start_firefox(session, locales, forced_colours=False, profile=None, language="fr-FR"):
+    """A headless firefox-esr of the session's own, in the language of a tag ("fr-FR"), with
+    a fresh profile or one it had before: its BiDi session."""
     profile = profile or tempfile.mkdtemp(prefix="firefox-", dir=session.tmp)
-    preferences = dict(PREFERENCES, **(FORCED_COLOURS if forced_colours else {}))
+    preferences = dict(PREFERENCES, **languages(language), **(FORCED_COLOURS if forced_colours else {}))
     with open(os.path.join(profile, "user.js"), "w") as prefs:
         prefs.writelines(f"user_pref({json.dumps(k)}, {json.dumps(v)});\n" for k, v in preferences.items())
-    env = dict(french_env(locales), HOME=profile, MOZ_CRASHREPORTER_DISABLE="1")
-    process = session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", profile,
-                   "about:blank"], env=env, log="firefox")
-    url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port")[1]
+    env = dict(language_env(locales, language), HOME=profile, MOZ_CRASHREPORTER_DISABLE="1")
+    process = session.start(["firefox-esr", "--headless", "--no-remote", "--remote-debugging-port=0", "--profile",
+                             profile, "about:blank"], env=env, log="firefox")
+    url = log_line(session, "firefox", r"WebDriver BiDi listening on (ws://\S+)", "firefox's WebDriver BiDi port",
+                   START_WAIT)[1]
     bidi = BiDi(url + "/session")
     bidi.process = process
     return bidi
@@ -60,11 +67,12 @@ def start_firefox(session, locales, forced_colours=False, profile=None):
 class FirefoxPage(PageWindow):
     engine = "firefox"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None,
+                 language="fr-FR"):
         super().__init__(pause_ms)
-        self.bidi = start_firefox(session, locales, forced_colours, profile)
+        self.bidi = start_firefox(session, locales, forced_colours, profile, language)
         self.context = self.bidi.call("browsingContext.getTree")["contexts"][0]["context"]
-        self.bidi.call("emulation.setLocaleOverride", locale="fr-FR", contexts=[self.context])
+        self.bidi.call("emulation.setLocaleOverride", locale=language, contexts=[self.context])
         self.bidi.call("browsingContext.setViewport", context=self.context,
                        viewport={"width": VIEWPORT[0], "height": VIEWPORT[1]})
         if instrument:

@@ -1,6 +1,7 @@
 """The page as the plays see it, in any of three browser engines: Debian's chromium
 (chromium.py, its DevTools protocol), firefox-esr (firefox.py, WebDriver BiDi) and
-WebKitGTK (webkit.py, WebKitWebDriver's classic WebDriver), each under French settings.
+WebKitGTK (webkit.py, WebKitWebDriver's classic WebDriver), each under French settings, or
+with the browser's language set to another, whose words (words.py) the plays then expect.
 
 A control is its element id. What the page shows is read from the DOM's text and the
 live region; what a screen reader hears of a control, its role and name, from the
@@ -23,23 +24,25 @@ import time
 
 import websocket
 
-from outside import Failure, cents_of_coin, wait_until
+from outside import START_WAIT, WAIT, Failure, wait_until
+from words import french
 
 ENGINES = ("chromium", "firefox", "webkit")
 VIEWPORT = (1024, 768)  # CSS pixels of the page's view, in every engine
 
 # Element ids of the labels, from the layout table.
-LABELS = {"price": "Label6", "given": "Label7", "feedback": "Label8", "answer": "Label12", "hint": "Label13"}
+LABELS = {"price": "Label6", "price sign": "Label4", "given": "Label7", "feedback": "Label8", "answer": "Label12",
+          "hint": "Label13"}
 CONTROLS = {"OK": "Command1", "Quitter": "Command3", "Info": "Label3", "answer": "Label12"}
 COINS, SQUARES, ANSWER_BOX = "Picture1({})", "Label10({})", "Text7"
 CELLS = 40
 # A cell's coin is of type k mod 8, the smallest first.
-NAMES = ("1 centime", "2 centimes", "5 centimes", "10 centimes", "20 centimes", "50 centimes", "1 euro", "2 euros")
-CLOSING = "Tu peux fermer cette page."
+CENTS = (1, 2, 5, 10, 20, 50, 100, 200)
 # Before the page's own scripts: the pause; a record of every change of the live region,
 # so that a message said twice is heard twice; of the feedback line and the given total,
-# with the page's own times, which no slow driver can blur; and of every error the page
-# meets, which not every engine lets a driver read from its console.
+# with the page's own times, which no slow driver can blur; of every control shown or
+# hidden; and of every error the page meets, which not every engine lets a driver read
+# from its console.
 INSTRUMENT = """
 %s
 globalThis.piecettesHeard = [];
@@ -56,6 +59,10 @@ new MutationObserver(records => {
     if (line && records.some(r => line.contains(r.target))) globalThis.piecettesShown.push([now, id, line.textContent.trim()]);
   }
 }).observe(document, {subtree: true, childList: true, characterData: true});
+globalThis.piecettesHidden = [];
+new MutationObserver(records => {
+  for (const r of records) if (r.target.id) globalThis.piecettesHidden.push([r.target.id, r.target.hidden]);
+}).observe(document, {subtree: true, attributes: true, attributeFilter: ["hidden"]});
 globalThis.piecettesErrors = [];
 addEventListener("error", e => globalThis.piecettesErrors.push(String(e.message || e)));
 addEventListener("unhandledrejection", e => globalThis.piecettesErrors.push("unhandled rejection: " + e.reason));
@@ -104,9 +111,11 @@ class JsonSocket:
     def kept(self, message):
         """A message that is no answer: an event. Dropped unless a protocol keeps them."""
 
-    def answer(self, method, params):
+    def answer(self, method, params, timeout=15):
+        """The answer to a command, waited for timeout seconds at most."""
         self.last += 1
         try:
+            self.socket.settimeout(timeout)
             self.socket.send(json.dumps({"id": self.last, "method": method, "params": params}))
             while True:
                 message = json.loads(self.socket.recv())
@@ -114,7 +123,7 @@ class JsonSocket:
                     return message
                 self.kept(message)
         except websocket.WebSocketTimeoutException:
-            raise Failure(f"{self.protocol} of {self.version}: no answer to {method} in 15 s") from None
+            raise Failure(f"{self.protocol} of {self.version}: no answer to {method} in {timeout} s") from None
         except (websocket.WebSocketConnectionClosedException, ConnectionError):
             raise Closed(method) from None
 
@@ -126,12 +135,17 @@ def free_port():
         return probe.getsockname()[1]
 
 
-def french_env(locales):
-    """French settings for a browser: the compiled locale, its language and messages."""
-    return dict(os.environ, LANG="fr_FR.UTF-8", LC_ALL="fr_FR.UTF-8", LANGUAGE="fr", LOCPATH=locales)
+def language_env(locales, tag="fr-FR"):
+    """A browser's settings for a language tag ("fr-FR"): its locale where one is compiled,
+    and its messages."""
+    language, region = tag.split("-")
+    locale = f"{language}_{region}.UTF-8"
+    if not os.path.isdir(os.path.join(locales, locale)):
+        locale = "C.UTF-8"
+    return dict(os.environ, LANG=locale, LC_ALL=locale, LANGUAGE=language, LOCPATH=locales)
 
 
-def log_line(session, log, pattern, what):
+def log_line(session, log, pattern, what, timeout=WAIT):
     """The first match of pattern in a process's log, waited for."""
     path = os.path.join(session.tmp, log + ".log")
 
@@ -139,15 +153,19 @@ def log_line(session, log, pattern, what):
         with open(path, errors="replace") as text:
             return re.search(pattern, text.read())
     try:
-        return wait_until(what, found)
+        return wait_until(what, found, timeout)
     except Failure:
         with open(path, errors="replace") as text:
             raise Failure(f"{what}: it said: {text.read()[-2000:]}") from None
 
 
-def instrumented(pause_ms):
-    """The instrumentation, with the pause, to run before the page's own scripts."""
+def instrumented(pause_ms, without_decompression=False):
+    """The instrumentation, with the pause, to run before the page's own scripts; without
+    DecompressionStream, the page loads as in a browser that has none, inflating its wasm
+    with its own script."""
     pause = f"globalThis.PIECETTES_TEST_PAUSE_MS = {pause_ms};" if pause_ms is not None else ""
+    if without_decompression:
+        pause += "delete globalThis.DecompressionStream;"
     return INSTRUMENT % pause
 
 
@@ -168,20 +186,30 @@ class PageWindow:
 
     last_input = 0.0  # when the last input was sent, by time.monotonic()
     engine = "?"
-    closing = CLOSING  # the closing screen's line: an installed app's has its own
+    installed = False  # shown as an installed app, whose closing line is its own
     from_file = False  # opened from file://, where the page asks for nothing
 
     def __init__(self, pause_ms):
         self.injected_pause = pause_ms
         self.closed = False
         self.verified = {}  # element ids whose fixed role and name were checked
+        self.language = "fr-FR"  # the browser's language, and the words of the page's
+        self.words = french()
 
     def loaded(self):
-        """Checks the page's French settings once it has loaded."""
+        """Checks the browser's language settings once the page has loaded, then that the
+        page took the language: its lang, for a screen reader's voice, and its title."""
         language, number = self.evaluate("[navigator.language, (1.5).toLocaleString(navigator.language)]")
-        if language.lower() != "fr-fr" or number != "1,5":
-            raise Failure(f"{self.engine}: navigator.language and 1.5 under French settings", ["fr-FR", "1,5"],
-                          [language, number])
+        half = "1" + self.words.decimal + "5"
+        if language.lower() != self.language.lower() or number != half:
+            raise Failure(f"{self.engine}: navigator.language and 1.5 under the settings of {self.language}",
+                          [self.language, half], [language, number])
+        # The wasm sets both as it starts, which may be after the load: then its window shows.
+        wait_until("the page's window", lambda: self.evaluate("!!document.getElementById('Form1')"), START_WAIT)
+        expected = [self.words.tag, self.words["Title"]]
+        seen = self.evaluate("[document.documentElement.lang, document.title]")
+        if seen != expected:
+            raise Failure(f"{self.engine}: <html lang> and title of the page", expected, seen)
 
     # The page's elements and their accessibility.
     def call_js(self, function, *arguments):
@@ -208,9 +236,9 @@ class PageWindow:
             self.verified[element_id] = (role, pattern)
         return element_id
 
-    def cells(self, form, prefix=""):
+    def cells(self, form, take_back=False):
         """The shown coins or squares, each checked once to be a button named for its coin."""
-        ids = {form.format(k): prefix + NAMES[k % 8] for k in range(CELLS)}
+        ids = {form.format(k): self.words.coin(CENTS[k % 8], take_back) for k in range(CELLS)}
         shown = self.shown(ids)
         unchecked = [i for i in shown if self.verified.get(i) != ("button", ids[i])]
         for element_id, (role, name) in self.accessibles(unchecked).items():
@@ -256,6 +284,16 @@ class PageWindow:
     def hint(self):
         return self.text(LABELS["hint"])
 
+    def sign_first(self):
+        """Whether the price's euro sign stands before the price: its whole box left of
+        the amount's, or else right of it."""
+        (sx, sy, sw, sh), (ax, ay, aw, ah) = self.boxes([LABELS["price sign"], LABELS["price"]])
+        if sx + sw <= ax:
+            return True
+        if ax + aw <= sx:
+            return False
+        raise Failure("the price's euro sign", "beside the price", f"over it: {(sx, sw)} and {(ax, aw)}")
+
     def heard(self):
         """Every change of the live region, in order."""
         return self.evaluate("globalThis.piecettesHeard")
@@ -266,7 +304,7 @@ class PageWindow:
         shown = self.evaluate("globalThis.piecettesShown")
         feedback = [(t, text) for t, line, text in shown if line == LABELS["feedback"]]
         end = max(i for i, (t, text) in enumerate(feedback) if text == "")
-        bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == "Bravo !")
+        bravo = max(i for i, (t, text) in enumerate(feedback[:end]) if text == self.words["Bravo"])
         start, stop = feedback[bravo][0], feedback[end][0]
         return (stop - start) / 1000, [text for t, line, text in shown if line == LABELS["given"] and start < t < stop]
 
@@ -276,6 +314,19 @@ class PageWindow:
         return self.evaluate("""[...performance.getEntriesByType("resource").map(e => e.name),
                                  ...[...document.querySelectorAll("link[rel=manifest]")].map(l => l.href)]""")
 
+    def marks(self):
+        """Where the page's records of shown texts and of shown controls stand now."""
+        return self.evaluate("[globalThis.piecettesShown.length, globalThis.piecettesHidden.length]")
+
+    def handed_over_since(self, marks, coin):
+        """From the page's records since marks: the first given total shown, whether the
+        coin was hidden, and whether the take-back square of its cell was shown."""
+        shown, hidden = self.evaluate(f"[globalThis.piecettesShown.slice({marks[0]}), "
+                                      f"globalThis.piecettesHidden.slice({marks[1]})]")
+        square = SQUARES.format(re.search(r"\((\d+)\)", coin)[1])
+        given = next((text for t, line, text in shown if line == LABELS["given"]), None)
+        return given, [coin, True] in hidden, [square, False] in hidden
+
     def errors(self):
         """What the page reported as errors so far."""
         return self.evaluate("globalThis.piecettesErrors")
@@ -284,11 +335,11 @@ class PageWindow:
         """The coins shown in the purse, in reading order: [(cents, id)]."""
         shown = self.cells(COINS)
         places = dict(zip(shown, self.boxes(shown)))
-        coins = [(cents_of_coin(NAMES[int(re.search(r"\((\d+)\)", i)[1]) % 8]), i) for i in shown]
+        coins = [(CENTS[int(re.search(r"\((\d+)\)", i)[1]) % 8], i) for i in shown]
         return sorted(coins, key=lambda coin: places[coin[1]][1::-1])
 
     def squares(self):
-        return self.cells(SQUARES, "Reprendre ")
+        return self.cells(SQUARES, take_back=True)
 
     def answer_box(self):
         """The unseen answer box's name for screen readers."""
@@ -300,7 +351,8 @@ class PageWindow:
 
     def control(self, name):
         if name in ("OK", "Quitter"):
-            return self.named(CONTROLS[name], "button", re.escape(name)) or CONTROLS[name]
+            caption = self.words["Ok" if name == "OK" else "Quit"]
+            return self.named(CONTROLS[name], "button", re.escape(caption)) or CONTROLS[name]
         return CONTROLS[name]
 
     def focusable(self):
@@ -319,12 +371,13 @@ class PageWindow:
         return found and found[1]
 
     def info_box(self):
-        """The buttons of the Info box, a dialog named "INFO"; None while it is not shown."""
+        """The buttons of the Info box, a dialog named "INFO" in the page's language; None
+        while it is not shown."""
         if not self.evaluate('(document.getElementById("info") || {}).open'):
             return None
         dialog = self.accessibles(["info"]).get("info")
-        if dialog != ("dialog", "INFO"):
-            raise Failure(f"{self.engine}: accessible of #info", ("dialog", "INFO"), dialog)
+        if dialog != ("dialog", self.words["InfoTitle"]):
+            raise Failure(f"{self.engine}: accessible of #info", ("dialog", self.words["InfoTitle"]), dialog)
         ids = self.evaluate('[...document.querySelectorAll("#info button, #info [role=button]")].map(e => e.id)')
         found = self.accessibles(ids)
         return [ButtonName(i, found.get(i, (None, None))[1]) for i in ids if found.get(i, (None,))[0] == "button"]
@@ -381,7 +434,7 @@ class PageWindow:
         seen = wait_until("the tab to close or the closing screen", outcome)
         if self.closed:
             return seen
-        closing = self.closing
+        closing = self.words["ClosingApp" if self.installed else "Closing"]
         if self.text("closing") != closing:
             raise Failure("closing screen", closing, self.text("closing"))
         left = self.evaluate("""[...document.querySelectorAll("button, input, dialog, [role], [tabindex]")]
@@ -389,7 +442,27 @@ class PageWindow:
         if left:
             raise Failure("controls left on the closing screen", [], left)
         wait_until(f'"{closing}" in the live region', lambda: any(closing in said for said in self.heard()), 5)
-        return seen + f', "{closing}"'
+        fonts = self.check_fonts("closing screen")
+        return seen + f', "{closing}"' + (f", {fonts}" if fonts else "")
+
+    def platform_fonts(self):
+        """Every text the page lays out and the fonts it is drawn with, [(text, [family])];
+        None for an engine that cannot tell."""
+        return None
+
+    def check_fonts(self, moment):
+        """Every text the page lays out is drawn in the page's own face for its language
+        alone, which holds every letter of it: no letter falls back to another font. A
+        device with Comic Sans MS draws the comic face's languages in it. None where the
+        engine cannot tell."""
+        drawn = self.platform_fonts()
+        if drawn is None:
+            return None
+        allowed = {self.words.font} | ({"Comic Sans MS"} if self.words.font == "Piecettes Comic" else set())
+        wrong = [(text, families) for text, families in drawn if len(families) != 1 or families[0] not in allowed]
+        if not drawn or wrong:
+            raise Failure(f"{self.engine}: fonts of the texts ({moment})", f"{self.words.font} alone", wrong or "no text")
+        return f"{len(drawn)} texts drawn in {' or '.join(sorted({f[0] for t, f in drawn}))} alone"
 
     def check_targets(self, ids):
         """Each shown control takes a press over at least TARGET window pixels each way
@@ -470,6 +543,9 @@ class PageWindow:
             darkest("info-text", BUTTON_TEXT)
             darkest("info-ok", BUTTON_TEXT)
         seen = [targets] if moment != "right answer" else []
+        fonts = self.check_fonts(moment) if moment != "right answer" else None
+        if fonts:
+            seen.append(fonts)
         for what, box, test, expected in checks:
             read = pixels(shot, box)
             found = min(read, key=lambda c: sum(int(c[i:i + 2], 16) for i in (0, 2, 4))) if test == "darkest" else (
@@ -480,24 +556,31 @@ class PageWindow:
         return seen
 
 
-def browser(engine, session, locales, pause_ms=None, touch=False, forced_colours=False, instrument=True, profile=None):
-    """A browser of the engine, of the session's own, under French settings, showing
-    VIEWPORT; with instrument, the instrumentation runs before each page's scripts. With
-    a profile folder, chromium and firefox keep it for the next browser started on it."""
+def browser(engine, session, locales, pause_ms=None, touch=False, forced_colours=False, instrument=True, profile=None,
+            language="fr-FR", words=None):
+    """A browser of the engine, of the session's own, its language set to a tag (French
+    settings by default, the only ones WebKitGTK's driver plays), showing VIEWPORT; with
+    instrument, the instrumentation runs before each page's scripts. With a profile
+    folder, chromium and firefox keep it for the next browser started on it. The plays
+    expect the words of that language, French's by default."""
     if engine == "chromium":
         from chromium import ChromiumPage as Page
     elif engine == "firefox":
         from firefox import FirefoxPage as Page
     else:
         from webkit import WebKitPage as Page
-    window = Page(session, locales, pause_ms, touch, forced_colours, instrument, profile)
+    options = {"language": language} if language != "fr-FR" else {}
+    window = Page(session, locales, pause_ms, touch, forced_colours, instrument, profile, **options)
     window.tmp = session.tmp
+    window.language = language
+    if words is not None:
+        window.words = words
     return window
 
 
-def open_page(engine, session, page, locales, pause_ms, touch, forced_colours=False):
+def open_page(engine, session, page, locales, pause_ms, touch, forced_colours=False, language="fr-FR", words=None):
     """The page opened from file:// in the engine, instrumented."""
-    window = browser(engine, session, locales, pause_ms, touch, forced_colours)
+    window = browser(engine, session, locales, pause_ms, touch, forced_colours, language=language, words=words)
     window.open(os.path.abspath(page))
     window.loaded()
     window.from_file = True

@@ -138,7 +138,7 @@ def open_offline(engine, session, folder, locales, pause_ms, touch, forced_colou
     if as_app:
         if not window.evaluate(AS_INSTALLED):
             raise Failure("the display mode told to the page", "standalone", "the browser's own")
-        window.closing = "Tu peux fermer l'application."
+        window.installed = True
         print("  shown as an installed app", flush=True)
     return window
 

@@ -6,7 +6,8 @@ preload script in classic WebDriver, so the page is opened from a copy with the
 instrumentation as its first script. The console cannot be read from outside; the
 instrumentation records the page's errors. The computed label of a hidden element fails,
 so only shown elements are asked for theirs. Touch actions arrive as mouse events:
-WebKitGTK plays no touch.
+WebKitGTK plays no touch. The page is played as Safari before 16.4 loads it, without
+DecompressionStream: the single file then inflates its wasm with its own script.
 """
 
 import base64
@@ -18,7 +19,7 @@ import urllib.error
 import urllib.request
 
 from outside import Failure, wait_until
-from page import VIEWPORT, Closed, PageWindow, free_port, french_env, instrumented, key_actions, pointer_actions
+from page import VIEWPORT, Closed, PageWindow, free_port, instrumented, key_actions, language_env, pointer_actions
 
 ELEMENT = "element-6066-11e4-a52e-4f735466cecf"
 
@@ -66,14 +67,15 @@ class WebDriver:
 class WebKitPage(PageWindow):
     engine = "webkit"
 
-    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None):
+    def __init__(self, session, locales, pause_ms, touch=False, forced_colours=False, instrument=True, profile=None,
+                 language="fr-FR"):
         super().__init__(pause_ms)
         if touch or forced_colours:
             raise Failure("WebKitGTK's WebDriver", "touch and forced colours", "neither")
         if not session.env:
             session.open(f"{VIEWPORT[0] + 200}x{VIEWPORT[1] + 200}", accessibility=False)
         port = free_port()
-        session.start(["WebKitWebDriver", f"--port={port}"], env=french_env(locales),
+        session.start(["WebKitWebDriver", f"--port={port}"], env=language_env(locales),
                       log="webkitwebdriver")
         self.driver = WebDriver(port)
         # The window's size includes its frame and toolbar: corrected once measured.
@@ -91,7 +93,7 @@ class WebKitPage(PageWindow):
         if self.instrument:
             copy = os.path.join(self.folder, "page.html")
             with open(page, encoding="utf-8") as original, open(copy, "w", encoding="utf-8") as out:
-                out.write(re.sub("<head>", lambda _: "<head><script>%s</script>" % instrumented(self.injected_pause),
+                out.write(re.sub("<head>", lambda _: "<head><script>%s</script>" % instrumented(self.injected_pause, True),
                                  original.read(), count=1))
             page = copy
         self.load("file://" + page)
