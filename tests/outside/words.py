@@ -9,6 +9,7 @@ import re
 
 # The French texts the plays have always expected.
 FRENCH = {
+    "PurseCaption": "Le porte-monnaie", "FocusParkName": "Tes bonnes réponses",
     "Ok": "OK", "Quit": "Quitter", "AnswerName": "Ta réponse", "InfoTitle": "INFO", "Title": "Piécettes",
     "PriceCaption": "Tu dois payer :", "GivenCaption": "Tu donnes :",
     "TakeAwayHintMouse": "Clic droit pour reprendre une pièce",
