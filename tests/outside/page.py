@@ -39,7 +39,7 @@ CELLS = 40
 # A cell's coin is of type k mod 8, the smallest first.
 CENTS = (1, 2, 5, 10, 20, 50, 100, 200)
 # Before the page's own scripts: the pause; a record of every change of the live region,
-# so that a message said twice is heard twice; of the feedback line and the given total,
+# so that a message said twice is heard twice; of the feedback line, the given total and the answer,
 # with the page's own times, which no slow driver can blur; of every control shown or
 # hidden; and of every error the page meets, which not every engine lets a driver read
 # from its console.
@@ -54,7 +54,7 @@ new MutationObserver(records => {
 globalThis.piecettesShown = [];
 new MutationObserver(records => {
   const now = performance.now();
-  for (const id of ["Label8", "Label7"]) {
+  for (const id of ["Label8", "Label7", "Label12"]) {
     const line = document.getElementById(id);
     if (line && records.some(r => line.contains(r.target))) globalThis.piecettesShown.push([now, id, line.textContent.trim()]);
   }
@@ -326,6 +326,12 @@ class PageWindow:
         square = SQUARES.format(re.search(r"\((\d+)\)", coin)[1])
         given = next((text for t, line, text in shown if line == LABELS["given"]), None)
         return given, [coin, True] in hidden, [square, False] in hidden
+
+    def shown_since(self, marks, label):
+        """From the page's records since marks: every text a line of LABELS ("feedback",
+        "given", "answer") showed."""
+        shown = self.evaluate(f"globalThis.piecettesShown.slice({marks[0]})")
+        return [text for t, line, text in shown if line == LABELS[label]]
 
     def errors(self):
         """What the page reported as errors so far."""
