@@ -1,5 +1,6 @@
 // The exercise in a web page: this file holds the exercise, draws its screen into the
-// page's own elements through emscripten::val and passes the child's inputs on to it.
+// page's own elements through the few functions of page_imports.js and passes the
+// child's inputs on to it.
 // page.js scales the window to the screen and turns clicks, touches and keys into the
 // calls exported at the end of this file.
 //
@@ -8,13 +9,13 @@
 // each touch crosses from wasm to the browser. Every call returns at once; while the
 // success pause runs, page.js holds one timer and reports the time that has passed.
 #include <emscripten.h>
-#include <emscripten/val.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,22 +27,47 @@
 #include "random.h"
 #include "screen.h"
 
-using emscripten::val;
-
+// page_imports.js: see its contract.
+extern "C" {
+void page_document(const char* lang, const char* title);
+void page_build(const char* html);
+int page_element(const char* id);
+void page_set_text(int element, const char* text);
+void page_set_hidden(int element, int hidden);
+void page_set_attribute(int element, const char* name, const char* value);
+void page_set_background(int element, const char* css);
+void page_focus(int element);
+int page_has_focus(int element, int within);
+void page_set_value(int element, const char* text, int caret);
+int page_read(int what, int index, char* buffer, int capacity);
+void page_start(int width, int height, const char* closing, const char* family, int comic);
+void page_show();
+void page_say(const char* line);
+void page_wake_after(int milliseconds);
+void page_focus_window();
+void page_offer_app(const char* tag, const char* closing);
+}
 
 namespace piecettes {
 
 namespace {
 
+// To the hundredth, with no trailing zeros: every size of the layout is a whole number
+// of pixels.
 std::string px(double pixels) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%gpx", pixels);
-    return text;
+    const long long hundredths = std::llround(std::fabs(pixels) * 100);
+    std::string text = (pixels < 0 && hundredths ? "-" : "") + std::to_string(hundredths / 100);
+    if (const int fraction = static_cast<int>(hundredths % 100)) {
+        text += '.';
+        text += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10) text += static_cast<char>('0' + fraction % 10);
+    }
+    return text + "px";
 }
 
 std::string hex(std::uint32_t rgb) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+    std::string text = "#000000";
+    for (int digit = 6; digit > 0; --digit, rgb >>= 4) text[static_cast<std::size_t>(digit)] = "0123456789ABCDEF"[rgb & 0xF];
     return text;
 }
 
@@ -85,13 +111,27 @@ std::string font(const layout::Font& font, Face face) {
 // Which language the page speaks: the one the address asks for with ?lang=, else the
 // browser's first that has a catalogue, else French (pageLanguage passes over whatever
 // names none). page.js hands both over as the browser gives them.
+// page_read's texts: the answer box's, the address's ?lang=, the browser's languages.
+enum Readable { AnswerText = 0, AskedLanguage = 1, BrowserLanguage = 2 };
+
+std::optional<std::string> read(Readable what, int index = 0) {
+    const int length = page_read(what, index, nullptr, 0);
+    if (length < 0) return std::nullopt;
+    std::string text(static_cast<std::size_t>(length), '\0');
+    page_read(what, index, text.data(), length);
+    return text;
+}
+
+std::string askedLanguage() { return read(AskedLanguage).value_or(std::string()); }
+
 Language chosenLanguage() {
-    const val asked = val::global("pageScript").call<val>("languages");
-    const val listed = asked["browser"];
     std::vector<std::string> browser;
-    const int count = listed["length"].as<int>();
-    for (int i = 0; i < count; ++i) browser.push_back(listed[i].as<std::string>());
-    return pageLanguage(asked["address"].as<std::string>(), browser);
+    for (int i = 0;; ++i) {
+        std::optional<std::string> tag = read(BrowserLanguage, i);
+        if (!tag) break;
+        browser.push_back(std::move(*tag));
+    }
+    return pageLanguage(askedLanguage(), browser);
 }
 
 std::string rect(const layout::Rect& at) {
@@ -139,19 +179,22 @@ constexpr std::size_t rowOf(layout::LabelRole role) {
 }
 constexpr std::size_t AnswerRow = rowOf(layout::LabelRole::Answer);
 
-void focus(const val& element) {
-    val options = val::object();
-    options.set("preventScroll", true);
-    element.call<void>("focus", options);
-}
-
-val script() { return val::global("pageScript"); }
+// One element of the window, as page_imports.js numbers it.
+struct Element {
+    int id = -1;
+    void setText(const std::string& text) const { page_set_text(id, text.c_str()); }
+    void setHidden(bool hidden) const { page_set_hidden(id, hidden); }
+    void setAttribute(const char* name, const std::string& value) const { page_set_attribute(id, name, value.c_str()); }
+    void setBackground(const std::string& css) const { page_set_background(id, css.c_str()); }
+    void focus() const { page_focus(id); }
+    bool hasFocus() const { return page_has_focus(id, false) != 0; }
+    bool holdsFocus() const { return page_has_focus(id, true) != 0; }
+};
 
 class Page {
 public:
     Page()
-        : document_(val::global("document")),
-          language_(chosenLanguage()),
+        : language_(chosenLanguage()),
           exercise_(Draws(clockSeed()), language_.money.decimal) {}
 
     // Starts the series and shows the window with its first exercise: the window is
@@ -159,16 +202,15 @@ public:
     // The document takes the language's tag, for a screen reader's voice, and its title.
     void open() {
         const Catalogue& words = language_.catalogue;
-        document_["documentElement"].set("lang", std::string(words.tag()));
-        document_.set("title", words.text(Text::Title));
+        page_document(std::string(words.tag()).c_str(), words.text(Text::Title).c_str());
         const Outcome started = exercise_.start();
         drawn_ = screenOf(exercise_, pointer_, language_);
         build(drawn_);
         const bool comic = words.face() == Face::Comic;
-        script().call<void>("start", layout::OuterWidth, layout::OuterHeight, words.text(Text::Closing),
-                            std::string(comic ? ComicFamily : RoundedFamily), comic);
+        page_start(layout::OuterWidth, layout::OuterHeight, words.text(Text::Closing).c_str(),
+                   comic ? ComicFamily : RoundedFamily, comic);
         apply(started);
-        script().call<void>("show");
+        page_show();
         offerApp();
     }
 
@@ -196,7 +238,7 @@ public:
         return static_cast<int>(insert);
     }
 
-    void answerTyped() { apply(exercise_.editAnswer(answerInput_["value"].as<std::string>())); }
+    void answerTyped() { apply(exercise_.editAnswer(read(AnswerText, answerInput_.id).value_or(std::string()))); }
 
     void infoOpened() { apply(exercise_.openInfo()); }
     void infoClosed() { apply(exercise_.closeInfo()); }
@@ -218,8 +260,7 @@ private:
     // The folder's page offers itself as an installable app (app.js): it starts from the
     // address of the language that ?lang= chooses, and its closing line fits an app.
     void offerApp() {
-        const std::string asked = script().call<val>("languages")["address"].as<std::string>();
-        val::global("pageApp").call<void>("start", appLanguageTag(asked), language_.catalogue.text(Text::ClosingApp));
+        page_offer_app(std::string(appLanguageTag(askedLanguage())).c_str(), language_.catalogue.text(Text::ClosingApp).c_str());
     }
 
     // After every input: the new screen, the answer when the rules wrote it, the focus,
@@ -229,13 +270,10 @@ private:
         const ExerciseState& state = exercise_.state();
         if (state.answerWrites != answerWritesShown_) {
             answerWritesShown_ = state.answerWrites;
-            answerInput_.set("value", state.answer);
-            const int length = answerInput_["value"]["length"].as<int>();
-            const int at = std::min(state.caret, length);
-            answerInput_.call<void>("setSelectionRange", at, at);
+            page_set_value(answerInput_.id, state.answer.c_str(), state.caret);
         }
         if (outcome.focus) moveFocus(*outcome.focus);
-        for (const Announcement& said : outcome.said) script().call<void>("say", spoken(said, language_));
+        for (const Announcement& said : outcome.said) page_say(spoken(said, language_).c_str());
         waitForTime();
     }
 
@@ -247,22 +285,22 @@ private:
         const auto wanted = exercise_.timeWanted();
         if (!wanted) return;
         waiting_ = true;
-        script().call<void>("wakeAfter", static_cast<int>(wanted->count()));
+        page_wake_after(static_cast<int>(wanted->count()));
     }
 
     void draw(const Screen& screen) {
         for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
-            if (screen.labels[row] != drawn_.labels[row]) labels_[row].set("textContent", screen.labels[row]);
-            if (screen.labelShown[row] != drawn_.labelShown[row]) labels_[row].set("hidden", !screen.labelShown[row]);
+            if (screen.labels[row] != drawn_.labels[row]) labels_[row].setText(screen.labels[row]);
+            if (screen.labelShown[row] != drawn_.labelShown[row]) labels_[row].setHidden(!screen.labelShown[row]);
         }
         // The phone's keyboard is offered only while the answer shows.
         if (!screen.labelShown[AnswerRow] && drawn_.labelShown[AnswerRow])
-            answerInput_.call<void>("setAttribute", std::string("inputmode"), std::string("none"));
+            answerInput_.setAttribute("inputmode", "none");
         if (screen.answerBack != drawn_.answerBack)
-            labels_[AnswerRow]["style"].set("background", cssColour(screen.answerBack));
+            labels_[AnswerRow].setBackground(cssColour(screen.answerBack));
         // A new purse replaces every cell: a coin or square that held the focus is gone,
         // even where the new purse shows one in its place.
-        if (screen.purse != drawn_.purse && purse_.call<bool>("contains", document_["activeElement"])) focus(answerInput_);
+        if (screen.purse != drawn_.purse && purse_.holdsFocus()) answerInput_.focus();
         for (int cell = 0; cell < CellCount; ++cell) {
             const Cell now = screen.cells[cell];
             const Cell was = drawn_.cells[cell];
@@ -270,30 +308,30 @@ private:
             if ((now == Cell::HandedOver) != (was == Cell::HandedOver))
                 showInPurse(squares_[cell], now == Cell::HandedOver);
         }
-        if (screen.okShown != drawn_.okShown) ok_.set("hidden", !screen.okShown);
+        if (screen.okShown != drawn_.okShown) ok_.setHidden(!screen.okShown);
         if (screen.focusParkName != drawn_.focusParkName)
-            focusPark_.call<void>("setAttribute", std::string("aria-label"), screen.focusParkName);
+            focusPark_.setAttribute("aria-label", screen.focusParkName);
         drawn_ = screen;
     }
 
     // A coin or square hidden under the keyboard focus hands it to the answer box, where
     // the series began: left to the browser, the next Tab would go on from the hidden one.
-    void showInPurse(val element, bool visible) {
-        if (!visible && document_["activeElement"] == element) focus(answerInput_);
-        element.set("hidden", !visible);
+    void showInPurse(const Element& element, bool visible) {
+        if (!visible && element.hasFocus()) answerInput_.focus();
+        element.setHidden(!visible);
     }
 
     void moveFocus(const Focus& to) {
         switch (to.target) {
-            case Focus::Target::Window: script().call<void>("focusWindow"); break;
-            case Focus::Target::Answer: focus(answerInput_); break;
-            case Focus::Target::Ok: focus(ok_); break;
-            case Focus::Target::FocusPark: focus(focusPark_); break;
+            case Focus::Target::Window: page_focus_window(); break;
+            case Focus::Target::Answer: answerInput_.focus(); break;
+            case Focus::Target::Ok: ok_.focus(); break;
+            case Focus::Target::FocusPark: focusPark_.focus(); break;
             case Focus::Target::Coin:
-                if (validCell(to.cell) && drawn_.cells[to.cell] == Cell::Shown) focus(coins_[to.cell]);
+                if (validCell(to.cell) && drawn_.cells[to.cell] == Cell::Shown) coins_[to.cell].focus();
                 break;
             case Focus::Target::Square:
-                if (validCell(to.cell) && drawn_.cells[to.cell] == Cell::HandedOver) focus(squares_[to.cell]);
+                if (validCell(to.cell) && drawn_.cells[to.cell] == Cell::HandedOver) squares_[to.cell].focus();
                 break;
         }
     }
@@ -384,9 +422,9 @@ private:
                 escaped(credits(language_.catalogue)) + "</p><button id=\"info-ok\" data-kind=\"infoOk\">" + escaped(language_.catalogue.text(Text::Ok)) +
                 "</button></dialog>";
 
-        document_["body"].call<void>("insertAdjacentHTML", std::string("beforeend"), html);
+        page_build(html.c_str());
 
-        const auto byId = [&](const std::string& id) { return document_.call<val>("getElementById", id); };
+        const auto byId = [](const std::string& id) { return Element{page_element(id.c_str())}; };
         answerInput_ = byId(layout::AnswerInput.name);
         focusPark_ = byId(layout::FocusParkButton.name);
         purse_ = byId(layout::Purse.name);
@@ -398,7 +436,6 @@ private:
         for (const layout::LabelRow& label : layout::Labels) labels_.push_back(byId(label.name));
     }
 
-    val document_;
     Language language_;
     Exercise exercise_;
     Pointer pointer_ = Pointer::Mouse;
@@ -406,15 +443,15 @@ private:
     Screen drawn_;
     int answerWritesShown_ = 0;
     bool waiting_ = false;
-    val answerInput_ = val::undefined();
-    val focusPark_ = val::undefined();
+    Element answerInput_;
+    Element focusPark_;
     // Holds the coins and their squares, and nothing else.
-    val purse_ = val::undefined();
-    val ok_ = val::undefined();
+    Element purse_;
+    Element ok_;
     // By cell, and the labels in the order of the layout table.
-    std::vector<val> coins_;
-    std::vector<val> squares_;
-    std::vector<val> labels_;
+    std::vector<Element> coins_;
+    std::vector<Element> squares_;
+    std::vector<Element> labels_;
 };
 
 // The page lives as long as the browser's tab: the exported functions below reach it here.
