@@ -2,10 +2,25 @@
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
 namespace piecettes {
+
+namespace {
+
+// Only a test scripts the draws; a build without exceptions (the page) stops instead.
+[[noreturn]] void scriptFault(const std::string& what) {
+#if defined(__cpp_exceptions)
+    throw std::logic_error(what);
+#else
+    (void)what;
+    std::abort();
+#endif
+}
+
+}  // namespace
 
 Draws::Draws(std::uint64_t seed) : engine_(seed) {}
 
@@ -24,11 +39,11 @@ int Draws::below(int bound) {
         return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
     }
     if (next_ >= script_.size() && again_.empty())
-        throw std::logic_error("the rules drew more numbers than the script holds");
+        scriptFault("the rules drew more numbers than the script holds");
     const int number = next_ < script_.size() ? script_[next_] : again_[(next_ - script_.size()) % again_.size()];
     ++next_;
     if (number < 0 || number >= bound)
-        throw std::logic_error("scripted number " + std::to_string(number) + " is not below " + std::to_string(bound));
+        scriptFault("scripted number " + std::to_string(number) + " is not below " + std::to_string(bound));
     return number;
 }
 
