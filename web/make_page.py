@@ -9,7 +9,7 @@ Both take the icon as a data: URL, so that no favicon is asked for after the loa
 """
 import argparse
 import base64
-import gzip
+import subprocess
 import json
 import pathlib
 import re
@@ -90,6 +90,7 @@ def main():
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
     parser.add_argument("--icon", type=pathlib.Path, required=True)
     parser.add_argument("--gunzip", type=pathlib.Path, required=True, help="gunzip.js")
+    parser.add_argument("--zopfli", type=pathlib.Path, required=True, help="the zopfli program")
     parser.add_argument("--font-comic", type=pathlib.Path, required=True)
     parser.add_argument("--font-comic-italic", type=pathlib.Path, required=True)
     parser.add_argument("--font-rounded", type=pathlib.Path, required=True)
@@ -119,8 +120,11 @@ def main():
         MODULE="{}", SCRIPT='<script src="piecettes.js"></script>',
         **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
 
-    # Made the same each time: no name and no time in the gzip header.
-    packed = gzip.compress(wasm, compresslevel=9, mtime=0)
+    # zopfli packs it a twentieth smaller than gzip -9 does, in the same format; its header
+    # holds no name and no time, as gunzip.js expects.
+    packed = subprocess.run([str(args.zopfli), "--gzip", "-c", str(args.site / "piecettes.wasm")],
+                            check=True, capture_output=True).stdout
+    assert packed[:4] == b"\x1f\x8b\x08\x00", "zopfli wrote a gzip header with a name or extra fields"
     single_module = SINGLE_MODULE % (stripped_script(args.gunzip), base64.b64encode(packed).decode("ascii"))
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
