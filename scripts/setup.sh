@@ -10,7 +10,8 @@ build_dir=${PIECETTES_BUILD_DIR:-$root/build}
 program_packages=(cmake make g++ qt6-base-dev qt6-svg-dev libqt6svg6 gettext python3 fonts-comic-neue fonts-comfortaa)
 # What the tests, the benchmarks, the package checks and the web page need besides:
 # scripts/test installs both lists. The page is built with emscripten, its fonts cut down
-# with fonttools (brotli writes WOFF2), its wasm gzipped by zopfli, the icons of its installable app drawn with
+# with fonttools (brotli writes WOFF2), its script minified by terser (node-terser), its wasm
+# gzipped by zopfli, the icons of its installable app drawn with
 # rsvg-convert (librsvg2-bin: the wasm build has no Qt to draw them), and it is played in
 # chromium (DevTools protocol), firefox-esr (WebDriver BiDi, both with python3-websocket) and WebKitGTK
 # (webkit2gtk-driver's WebKitWebDriver).
@@ -18,7 +19,7 @@ test_packages=(pkg-config libxcb1-dev
                desktop-file-utils appstream dpkg-dev lintian
                valgrind strace clang-14 libclang-rt-14-dev locales file
                xvfb openbox xdotool x11-utils dbus dbus-daemon at-spi2-core python3-pyatspi imagemagick orca
-               emscripten python3-fonttools python3-brotli zopfli librsvg2-bin chromium python3-websocket
+               emscripten node-terser python3-fonttools python3-brotli zopfli librsvg2-bin chromium python3-websocket
                firefox-esr webkit2gtk-driver)
 
 # What scripts/package adds to build and check the package for other architectures: the

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Assembles the page in its two forms from the linked script and wasm:
+"""Assembles the page in its two forms from the linked script (minified by minify.js)
+and wasm:
 
 - a static folder: index.html, piecettes.js, piecettes.wasm and assets/ (coins, fonts);
 - one self-contained HTML file with everything inlined: the wasm in base64, the script,
@@ -11,6 +12,7 @@ import argparse
 import base64
 import subprocess
 import json
+import os
 import pathlib
 import re
 import shutil
@@ -60,12 +62,6 @@ SINGLE_MODULE = """(() => {
 })()"""
 
 
-def stripped_script(path):
-    """A script without its comment lines and indentation."""
-    lines = (line.strip() for line in path.read_text(encoding="utf-8").splitlines())
-    return "\n".join(line for line in lines if line and not line.startswith("//"))
-
-
 def pictures_css(urls):
     """One rule a coin type: each picture is decoded once, however many coins show it."""
     return "\n".join('.%s { background-image: url("%s"); }' % (name, url) for name, url in urls.items())
@@ -86,7 +82,10 @@ def script_tag(text):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--template", type=pathlib.Path, required=True)
-    parser.add_argument("--site", type=pathlib.Path, required=True, help="folder holding piecettes.js and .wasm")
+    parser.add_argument("--linked", type=pathlib.Path, required=True, help="folder holding the linked piecettes.js and .wasm")
+    parser.add_argument("--site", type=pathlib.Path, required=True, help="the static folder to fill")
+    parser.add_argument("--node", type=pathlib.Path, required=True, help="the node program")
+    parser.add_argument("--minify", type=pathlib.Path, required=True, help="minify.js")
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
     parser.add_argument("--icon", type=pathlib.Path, required=True)
     parser.add_argument("--gunzip", type=pathlib.Path, required=True, help="gunzip.js")
@@ -98,6 +97,16 @@ def main():
     args = parser.parse_args()
 
     template = args.template.read_text(encoding="utf-8")
+    args.site.mkdir(parents=True, exist_ok=True)
+    # Debian's node modules, where node-terser lives, whatever the caller's NODE_PATH.
+    node_path = os.pathsep.join(filter(None, ["/usr/share/nodejs", os.environ.get("NODE_PATH")]))
+
+    def minify(source, target, *options):
+        subprocess.run([str(args.node), str(args.minify), *options, str(source), str(target)],
+                       check=True, env=dict(os.environ, NODE_PATH=node_path))
+
+    minify(args.linked / "piecettes.js", args.site / "piecettes.js")
+    shutil.copyfile(args.linked / "piecettes.wasm", args.site / "piecettes.wasm")
     script = (args.site / "piecettes.js").read_text(encoding="utf-8")
     wasm = (args.site / "piecettes.wasm").read_bytes()
     icon = svg_url(args.icon)
@@ -117,7 +126,7 @@ def main():
                         ['<link rel="preload" as="font" type="font/woff2" href="assets/piecettes-comic-italic.woff2" crossorigin>'])
     (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
         PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
-        MODULE="{}", SCRIPT='<script src="piecettes.js"></script>',
+        MODULE="<script>var Module = {};</script>", SCRIPT='<script src="piecettes.js"></script>',
         **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
 
     # zopfli packs it a twentieth smaller than gzip -9 does, in the same format; its header
@@ -125,10 +134,15 @@ def main():
     packed = subprocess.run([str(args.zopfli), "--gzip", "-c", str(args.site / "piecettes.wasm")],
                             check=True, capture_output=True).stdout
     assert packed[:4] == b"\x1f\x8b\x08\x00", "zopfli wrote a gzip header with a name or extra fields"
-    single_module = SINGLE_MODULE % (stripped_script(args.gunzip), base64.b64encode(packed).decode("ascii"))
+    # Minified without the wasm, which only makes the minifier's work longer.
+    module = args.linked / "module.js"
+    module.write_text("var Module = %s;" % (SINGLE_MODULE % (args.gunzip.read_text(encoding="utf-8"), "@WASM@")),
+                      encoding="utf-8")
+    minify(module, module, "--keep-top-level")
+    single_module = module.read_text(encoding="utf-8").strip().replace("@WASM@", base64.b64encode(packed).decode("ascii"))
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
-        MODULE=single_module, SCRIPT=script_tag(script),
+        MODULE=script_tag(single_module), SCRIPT=script_tag(script),
         **{key: data_url(font, "font/woff2") for key, (font, name) in fonts.items()}), encoding="utf-8")
 
 
