@@ -62,6 +62,14 @@ SINGLE_MODULE = """(() => {
 })()"""
 
 
+def plain_template(text):
+    """The page's template without its style sheet's comments, indentation and blank lines,
+    which are for its readers, before anything is put into it."""
+    text = re.sub(r"/\*.*?\*/", "", text, flags=re.S)
+    lines = (line.strip() for line in text.splitlines())
+    return "\n".join(line for line in lines if line) + "\n"
+
+
 def pictures_css(urls):
     """One rule a coin type: each picture is decoded once, however many coins show it."""
     return "\n".join('.%s { background-image: url("%s"); }' % (name, url) for name, url in urls.items())
@@ -96,7 +104,7 @@ def main():
     parser.add_argument("pictures", type=pathlib.Path, nargs="+", help="the coin SVGs")
     args = parser.parse_args()
 
-    template = args.template.read_text(encoding="utf-8")
+    template = plain_template(args.template.read_text(encoding="utf-8"))
     args.site.mkdir(parents=True, exist_ok=True)
     # Debian's node modules, where node-terser lives, whatever the caller's NODE_PATH.
     node_path = os.pathsep.join(filter(None, ["/usr/share/nodejs", os.environ.get("NODE_PATH")]))
