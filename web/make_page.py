@@ -37,29 +37,38 @@ def svg_url(path):
     return "data:image/svg+xml," + urllib.parse.quote(minified_svg(path), safe=" =:/;,'()-.")
 
 
-# The wasm travels gzipped, as a data: URL that the browser decodes, inflates and
-# compiles as it streams in: no script decodes it, and no copy of it is left for the
-# collector. A data: URL is read from the file itself, not asked of any server. Gzipped
-# first, its base64 costs a served page's gzip next to nothing: base64 of the wasm itself
-# hid its repeats from gzip, its texts in every language most of all, and the wasm cost
-# a third more gzipped inside the page than on its own. A browser without
-# DecompressionStream inflates it with gunzip.js.
-SINGLE_MODULE = """(() => {
+# The wasm is compiled from the first script of the page on, while the browser runs the
+# page's own script and decodes its pictures: the runtime then only instantiates it.
+# In the folder it is fetched beside the page (as an array of bytes where the server
+# gives it another type than application/wasm).
+#
+# In the single file it travels gzipped, as a data: URL that the browser decodes,
+# inflates and compiles as it streams in: no script decodes it, and no copy of it is
+# left for the collector. A data: URL is read from the file itself, not asked of any
+# server. Gzipped first, its base64 costs a served page's gzip next to nothing: base64
+# of the wasm itself hid its repeats from gzip, its texts in every language most of
+# all, and the wasm cost a third more gzipped inside the page than on its own. A browser
+# without DecompressionStream inflates it with gunzip.js.
+MODULE = """(() => {
 %s
-  const packed = fetch("data:application/gzip;base64,%s");
   return {
     instantiateWasm(imports, done) {
-      (typeof DecompressionStream === "function"
-        ? packed.then((file) => WebAssembly.instantiateStreaming(
-            new Response(file.body.pipeThrough(new DecompressionStream("gzip")),
-                         { headers: { "Content-Type": "application/wasm" } }), imports))
-        : packed.then((file) => file.arrayBuffer())
-            .then((bytes) => WebAssembly.instantiate(gunzip(new Uint8Array(bytes)), imports)))
-        .then((result) => done(result.instance, result.module));
+      compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => done(instance, module)));
       return {};
     },
   };
 })()"""
+
+SITE_COMPILE = """  const compiled = WebAssembly.compileStreaming(fetch("piecettes.wasm"))
+    .catch(() => fetch("piecettes.wasm").then((file) => file.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));"""
+
+SINGLE_COMPILE = """%s
+  const packed = fetch("data:application/gzip;base64,@WASM@");
+  const compiled = typeof DecompressionStream === "function"
+    ? packed.then((file) => WebAssembly.compileStreaming(
+        new Response(file.body.pipeThrough(new DecompressionStream("gzip")),
+                     { headers: { "Content-Type": "application/wasm" } })))
+    : packed.then((file) => file.arrayBuffer()).then((bytes) => WebAssembly.compile(gunzip(new Uint8Array(bytes))));"""
 
 
 def plain_template(text):
@@ -114,6 +123,14 @@ def main():
                        check=True, env=dict(os.environ, NODE_PATH=node_path))
 
     minify(args.linked / "piecettes.js", args.site / "piecettes.js")
+
+    # The first script, which defines Module: minified without the wasm, which would
+    # only make the minifier's work longer.
+    def minified_module(compile_part):
+        module = args.linked / "module.js"
+        module.write_text("var Module = %s;" % (MODULE % compile_part), encoding="utf-8")
+        minify(module, module, "--keep-top-level")
+        return module.read_text(encoding="utf-8").strip()
     shutil.copyfile(args.linked / "piecettes.wasm", args.site / "piecettes.wasm")
     script = (args.site / "piecettes.js").read_text(encoding="utf-8")
     wasm = (args.site / "piecettes.wasm").read_bytes()
@@ -134,7 +151,7 @@ def main():
                         ['<link rel="preload" as="font" type="font/woff2" href="assets/piecettes-comic-italic.woff2" crossorigin>'])
     (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
         PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
-        MODULE="<script>var Module = {};</script>", SCRIPT='<script src="piecettes.js"></script>',
+        MODULE=script_tag(minified_module(SITE_COMPILE)), SCRIPT='<script src="piecettes.js"></script>',
         **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
 
     # zopfli packs it a twentieth smaller than gzip -9 does, in the same format; its header
@@ -142,12 +159,8 @@ def main():
     packed = subprocess.run([str(args.zopfli), "--gzip", "-c", str(args.site / "piecettes.wasm")],
                             check=True, capture_output=True).stdout
     assert packed[:4] == b"\x1f\x8b\x08\x00", "zopfli wrote a gzip header with a name or extra fields"
-    # Minified without the wasm, which only makes the minifier's work longer.
-    module = args.linked / "module.js"
-    module.write_text("var Module = %s;" % (SINGLE_MODULE % (args.gunzip.read_text(encoding="utf-8"), "@WASM@")),
-                      encoding="utf-8")
-    minify(module, module, "--keep-top-level")
-    single_module = module.read_text(encoding="utf-8").strip().replace("@WASM@", base64.b64encode(packed).decode("ascii"))
+    single_module = minified_module(SINGLE_COMPILE % args.gunzip.read_text(encoding="utf-8")).replace(
+        "@WASM@", base64.b64encode(packed).decode("ascii"))
     args.single.write_text(fill(template, ICON=icon, PRELOAD="",
         PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
         MODULE=script_tag(single_module), SCRIPT=script_tag(script),
