@@ -12,6 +12,16 @@ French settings, and prints a table:
   once more, each page the first one opened by a fresh browser, as a child's first start
   of the day is. In chromium also the moment every shown text and coin picture has been
   drawn, by its element timing (see DRAWN);
+- start in Greek (?lang=el), a language drawn with the second face, Piecettes Rounded,
+  instead of the comic one: the page against the static window saved from the Greek page,
+  which loads the same face, from file://, warm and in fresh browsers;
+- start through the service worker, in each engine: the static folder (--site, by
+  default site/ beside the page) served over http on 127.0.0.1 as tests/outside/served.py
+  serves it, its page loaded once until the worker it installs controls it, then the page
+  and its static window (saved from the served page) in turn in the same browser, round
+  after round, both from the worker's cache: each start must be controlled by the worker,
+  and the server asked for nothing but the worker's script. In one browser session, as
+  WebKitGTK's driver keeps no worker from one session to the next;
 - waiting, in chromium: what the page does while it waits, once for the child and once
   through the success pause: script time, tasks, style and layout passes, animation
   frames and timers asked for, CSS animations running, and network requests;
@@ -21,7 +31,8 @@ With --screenshots DIR it also writes the page at 1024x768, 1920x1080 and 768x10
 (a tablet held upright), as the README shows them, from chromium.
 
     bench/page_bench.py build-wasm/web/piecettes.html [--rounds 15] [--fresh 7]
-                        [--engines chromium firefox webkit] [--locales build/locales] [--screenshots docs]
+                        [--engines chromium firefox webkit] [--locales build/locales] [--site build-wasm/web/site]
+                        [--screenshots docs]
 """
 import argparse
 import base64
@@ -30,14 +41,16 @@ import pathlib
 import re
 import shutil
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "outside"))
-from outside import Session  # noqa: E402
+from outside import Failure, Session  # noqa: E402
 from page import ENGINES, browser as engine_browser  # noqa: E402
+from served import CONTROLLER, MAKE_APP, WORKER, Site, controlled  # noqa: E402
 
 
 class Browser:
@@ -89,11 +102,24 @@ FIRST_FRAME = """<script>(() => {
 })();</script>"""
 
 
+def uri(path):
+    return path.resolve().as_uri()
+
+
+def marked(html):
+    """A page's text with FIRST_FRAME as its first script."""
+    return html.replace("<head>", "<head>" + FIRST_FRAME, 1)
+
+
 def with_first_frame(page, folder):
     """A copy of the page that notes its first frame."""
     path = folder / ("marked-" + page.name)
-    path.write_text(page.read_text(encoding="utf-8").replace("<head>", "<head>" + FIRST_FRAME, 1), encoding="utf-8")
+    path.write_text(marked(page.read_text(encoding="utf-8")), encoding="utf-8")
     return path
+
+
+# The face of the languages not drawn with the comic one, such as Greek.
+GREEK_FACE = "Piecettes Rounded"
 
 
 def first_frame(browser):
@@ -210,36 +236,81 @@ def activity(browser, seconds, before_wait=None):
     }
 
 
-def starts(engine, locales, paths, rounds, element_timing=False):
-    """The pages loaded in turn in one browser, round after round: the first frame with
-    the exercise, and in chromium also the moment all is drawn by element timing.
-    Returns the times of each path, in the order given."""
+def warm_browser(engine, locales):
+    """A browser for the pages loaded in turn: in chromium, with no HTTP cache and every
+    text and picture marked for element timing."""
     browser = Browser(engine, locales)
+    if engine == "chromium":
+        browser.call("Network.setCacheDisabled", cacheDisabled=True)
+        browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
+    return browser
+
+
+def in_turn(browser, urls, rounds, element_timing=False, check=None):
+    """The pages loaded in turn, round after round: the first frame with the exercise, and
+    with element_timing also the moment all is drawn (chromium). check(url) follows each
+    load. Returns the times of each address, in the order given."""
+    frames, drawn_times = [[] for _ in urls], [[] for _ in urls]
+    for _ in range(rounds):
+        for which, url in enumerate(urls):
+            browser.load(url)
+            frames[which].append(first_frame(browser))
+            if element_timing:
+                drawn_times[which].append(drawn(browser))
+            if check:
+                check(url)
+    return frames, drawn_times if element_timing else None
+
+
+def starts(engine, locales, urls, rounds, element_timing=False):
+    """The pages loaded in turn in one browser, round after round (in_turn)."""
+    browser = warm_browser(engine, locales)
     try:
-        if engine == "chromium":
-            browser.call("Network.setCacheDisabled", cacheDisabled=True)
-            browser.call("Page.addScriptToEvaluateOnNewDocument", source=MARK_DRAWN)
-        frames, drawn_times = [[] for _ in paths], [[] for _ in paths]
-        for _ in range(rounds):
-            for which, path in enumerate(paths):
-                browser.load(path.resolve().as_uri())
-                frames[which].append(first_frame(browser))
-                if element_timing:
-                    drawn_times[which].append(drawn(browser))
-        return frames, drawn_times if element_timing else None
+        return in_turn(browser, urls, rounds, element_timing)
     finally:
         browser.close()
 
 
-def first_starts(engine, locales, paths, rounds):
+# What the site's server was asked for: http.server's log lines.
+ASKED = re.compile(r'"GET (\S+) HTTP')
+
+
+def worker_starts(engine, locales, root, rounds):
+    """The folder served over http on 127.0.0.1; the page loaded once, until the worker it
+    installs controls it; then the page and the static window in turn in the same
+    browser, round after round, each start controlled by the worker. Returns the times
+    of each, and the worker's script and cache with what the server was asked for
+    during the rounds."""
+    browser = warm_browser(engine, locales)
+    try:
+        site = Site(browser.session, str(root))
+        site.serve()
+        browser.load(site.url())
+        worker = controlled(browser.window, site)
+        log = pathlib.Path(browser.session.tmp) / "http-server.log"
+        before = log.stat().st_size
+
+        def check(url):
+            if not browser.evaluate(CONTROLLER):
+                raise Failure("the start of %s" % url, "controlled by the worker", "no controller")
+        frames = in_turn(browser, [site.url(), site.url("static.html")], rounds, check=check)[0]
+        with open(log, encoding="utf-8", errors="replace") as text:
+            text.seek(before)
+            asked = ASKED.findall(text.read())
+        return frames, worker, asked
+    finally:
+        browser.close()
+
+
+def first_starts(engine, locales, urls, rounds):
     """The start as above, each page loaded first by a browser of its own: nothing of the
     page (compiled code, locale data, decoded pictures) is left from an earlier load."""
-    times = [[] for _ in paths]
+    times = [[] for _ in urls]
     for _ in range(rounds):
-        for path, each in zip(paths, times):
+        for url, each in zip(urls, times):
             browser = Browser(engine, locales)
             try:
-                browser.load(path.resolve().as_uri())
+                browser.load(url)
                 each.append(first_frame(browser))
             finally:
                 browser.close()
@@ -254,17 +325,48 @@ SAVED_WINDOW = """(() => {
 })()"""
 
 
-def static_window_page(page, folder, locales):
-    """The static window, as chromium draws the page's first exercise: page notes its first frame."""
+# The faces a page has loaded, by family name, once its fonts are ready.
+FACES = """document.fonts.ready.then(() => [...document.fonts].filter((face) => face.status === 'loaded')
+  .map((face) => face.family.replace(/"/g, '')))"""
+
+
+def static_window_page(page, folder, locales, query="", name="static.html"):
+    """The static window, as chromium draws the page's first exercise (page notes its
+    first frame), opened with a query (?lang=); with the faces the page loaded and those
+    the static window loads."""
     browser = Browser("chromium", locales)
     try:
-        browser.load(page.resolve().as_uri())
+        browser.load(uri(page) + query)
         first_frame(browser)
-        path = folder / "static.html"
+        path = folder / name
         path.write_text(browser.evaluate(SAVED_WINDOW), encoding="utf-8")
-        return path
+        faces = browser.evaluate(FACES)
+        browser.load(uri(path))
+        return path, set(faces), set(browser.evaluate(FACES))
     finally:
         browser.close()
+
+
+def marked_site(site, folder, locales):
+    """A copy of the static folder whose index.html notes its first frame, with its static
+    window as static.html: saved as chromium draws the page served over http, and also
+    noting its first frame. The worker, written anew for the copy, keeps both in its
+    cache: page and static window come from it alike."""
+    root = folder / "site"
+    shutil.copytree(site, root)
+    index = root / "index.html"
+    index.write_text(marked(index.read_text(encoding="utf-8")), encoding="utf-8")
+    browser = Browser("chromium", locales)
+    try:
+        served = Site(browser.session, str(root))
+        served.serve()
+        browser.load(served.url())
+        first_frame(browser)
+        (root / "static.html").write_text(marked(browser.evaluate(SAVED_WINDOW)), encoding="utf-8")
+    finally:
+        browser.close()
+    subprocess.run([sys.executable, MAKE_APP, "--site", str(root), "--worker", WORKER], check=True)
+    return root
 
 
 def screenshots(page, folder, locales):
@@ -291,9 +393,14 @@ def main():
     parser.add_argument("--engines", nargs="+", choices=ENGINES, default=list(ENGINES))
     parser.add_argument("--locales", type=pathlib.Path, default=ROOT / "build" / "locales",
                         help="compiled locales with fr_FR.UTF-8 (LOCPATH), as the build makes them")
+    parser.add_argument("--site", type=pathlib.Path,
+                        help="the page's static folder, served over http; by default site/ beside the page")
     parser.add_argument("--screenshots", type=pathlib.Path)
     args = parser.parse_args()
     locales = args.locales.resolve()
+    site = args.site or args.page.parent / "site"
+    if args.site and not (site / "index.html").is_file():
+        parser.error("--site: no index.html in %s" % site)
 
     data = args.page.read_bytes()
     size, packed = len(data), len(gzip.compress(data, 9))
@@ -304,10 +411,19 @@ def main():
     folder = pathlib.Path(tempfile.mkdtemp(prefix="piecettes-bench-"))
     page = with_first_frame(args.page, folder)
     floor = with_first_frame(text_floor_page(args.page, folder), folder)
-    static = with_first_frame(static_window_page(page, folder, locales), folder)
+    static = with_first_frame(static_window_page(page, folder, locales)[0], folder)
+    # Greek, drawn with the second face, against the static window saved from the Greek page.
+    greek, *faces = static_window_page(page, folder, locales, "?lang=el", "static-el.html")
+    for what, loaded in zip(("the Greek page", "its static window"), faces):
+        if GREEK_FACE not in loaded:
+            raise SystemExit("%s loaded %s, not %s" % (what, ", ".join(sorted(loaded)) or "no face", GREEK_FACE))
+    greek = with_first_frame(greek, folder)
+    urls = [uri(p) for p in (page, static, floor)]
+    greek_urls = [uri(page) + "?lang=el", uri(greek)]
     try:
+        served = marked_site(site, folder, locales) if (site / "index.html").is_file() else None
         for engine in args.engines:
-            frames, all_drawn = starts(engine, locales, (page, static, floor), args.rounds, engine == "chromium")
+            frames, all_drawn = starts(engine, locales, urls, args.rounds, engine == "chromium")
             print("| start in %s: navigation to the first frame with the exercise | ≤ 1.5 × text floor | %s |"
                   % (engine, figure(frames[0], frames[2])))
             print("| the same against the static window | ≤ 1.10 × static window | %s |" % figure(frames[0], frames[1]))
@@ -315,9 +431,18 @@ def main():
                 print("| start in %s: navigation to the first exercise drawn (element timing) | ≤ 1.5 × text floor | %s |"
                       % (engine, figure(all_drawn[0], all_drawn[2])))
             if args.fresh:
-                pages, statics, floors = first_starts(engine, locales, (page, static, floor), args.fresh)
+                pages, statics, floors = first_starts(engine, locales, urls, args.fresh)
                 print("| start in %s, each page opened by a fresh browser | — | %s |" % (engine, figure(pages, floors)))
                 print("| the same against the static window | ≤ 1.10 × static window | %s |" % figure(pages, statics))
+            pages, statics = starts(engine, locales, greek_urls, args.rounds)[0]
+            print("| start in %s in Greek (?lang=el, face %s), against its static window | ≤ 1.10 × static window | %s |"
+                  % (engine, GREEK_FACE, figure(pages, statics)))
+            if args.fresh:
+                pages, statics = first_starts(engine, locales, greek_urls, args.fresh)
+                print("| the same, each page opened by a fresh browser | ≤ 1.10 × static window | %s |"
+                      % figure(pages, statics))
+            print("| start in %s through the service worker, over http, against the static window from its cache "
+                  "| ≤ 1.10 × static window | %s |" % (engine, through_worker(engine, locales, served, site, args.rounds)))
         if "chromium" in args.engines:
             waiting(args.page, locales)
     finally:
@@ -325,6 +450,22 @@ def main():
 
     if args.screenshots:
         screenshots(args.page, args.screenshots, locales)
+
+
+def through_worker(engine, locales, served, site, rounds):
+    """The figure of the starts through the worker, or why there is none."""
+    if served is None:
+        return "not measured: no static folder at %s (--site)" % site
+    try:
+        (pages, statics), worker, asked = worker_starts(engine, locales, served, rounds)
+    except (Failure, SystemExit) as error:
+        return "not measured: %s" % error
+    # The worker's script is asked of the server at each start; the rest must come from the cache.
+    others = sorted(set(path for path in asked if path != "/sw.js"))
+    if others:
+        return "not measured: the server was asked for %s during the starts" % ", ".join(others)
+    return "%s; %s, the server asked for %s during the starts" % (
+        figure(pages, statics), worker, "sw.js alone, %d time%s" % (len(asked), "s"[:len(asked) > 1]) if asked else "nothing")
 
 
 def waiting(page, locales):
