@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Assembles the page in its two forms from the linked script (minified by minify.js)
-and wasm:
+"""Assembles the page in its two forms from the linked wasm and the page's scripts
+(joined into piecettes.js and minified by minify.js):
 
 - a static folder: index.html, piecettes.js, piecettes.wasm and assets/ (coins, fonts);
 - one self-contained HTML file with everything inlined: the wasm in base64, the script,
@@ -38,7 +38,7 @@ def svg_url(path):
 
 
 # The wasm is compiled from the first script of the page on, while the browser runs the
-# page's own script and decodes its pictures: the runtime then only instantiates it.
+# page's own script and decodes its pictures: page_imports.js then only instantiates it.
 # In the folder it is fetched beside the page (as an array of bytes where the server
 # gives it another type than application/wasm).
 #
@@ -51,12 +51,7 @@ def svg_url(path):
 # without DecompressionStream inflates it with gunzip.js.
 MODULE = """(() => {
 %s
-  return {
-    instantiateWasm(imports, done) {
-      compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => done(instance, module)));
-      return {};
-    },
-  };
+  return compiled;
 })()"""
 
 SITE_COMPILE = """  const compiled = WebAssembly.compileStreaming(fetch("piecettes.wasm"))
@@ -69,6 +64,47 @@ SINGLE_COMPILE = """%s
         new Response(file.body.pipeThrough(new DecompressionStream("gzip")),
                      { headers: { "Content-Type": "application/wasm" } })))
     : packed.then((file) => file.arrayBuffer()).then((bytes) => WebAssembly.compile(gunzip(new Uint8Array(bytes))));"""
+
+
+def wasm_imports(wasm):
+    """The (module, name) of every function the wasm imports."""
+    def number(at):
+        value = shift = 0
+        while True:
+            byte = wasm[at]
+            at += 1
+            value |= (byte & 0x7F) << shift
+            shift += 7
+            if byte < 0x80:
+                return value, at
+    def name(at):
+        length, at = number(at)
+        return wasm[at:at + length].decode("utf-8"), at + length
+    at, found = 8, []
+    while at < len(wasm):
+        section, at = wasm[at], at + 1
+        size, at = number(at)
+        if section == 2:
+            count, place = number(at)
+            for _ in range(count):
+                module, place = name(place)
+                field, place = name(place)
+                kind, place = wasm[place], place + 1
+                if kind != 0:
+                    raise SystemExit("the wasm imports more than functions: %s.%s" % (module, field))
+                _, place = number(place)
+                found.append((module, field))
+        at += size
+    return found
+
+
+def check_imports(wasm, script_path):
+    """Stops the build where the wasm imports a function that page_imports.js lacks: the
+    page would fail to start."""
+    given = set(re.findall(r"^\s+(\w+)(?:\(|: )", script_path.read_text(encoding="utf-8"), re.M))
+    missing = ["%s.%s" % pair for pair in wasm_imports(wasm) if pair[1] not in given]
+    if missing:
+        raise SystemExit("%s lacks what the wasm imports: %s" % (script_path, " ".join(missing)))
 
 
 def plain_template(text):
@@ -99,7 +135,8 @@ def script_tag(text):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--template", type=pathlib.Path, required=True)
-    parser.add_argument("--linked", type=pathlib.Path, required=True, help="folder holding the linked piecettes.js and .wasm")
+    parser.add_argument("--linked", type=pathlib.Path, required=True, help="folder holding the linked piecettes.wasm")
+    parser.add_argument("--scripts", type=pathlib.Path, nargs="+", required=True, help="the scripts of piecettes.js, in order")
     parser.add_argument("--site", type=pathlib.Path, required=True, help="the static folder to fill")
     parser.add_argument("--node", type=pathlib.Path, required=True, help="the node program")
     parser.add_argument("--minify", type=pathlib.Path, required=True, help="minify.js")
@@ -122,13 +159,16 @@ def main():
         subprocess.run([str(args.node), str(args.minify), *options, str(source), str(target)],
                        check=True, env=dict(os.environ, NODE_PATH=node_path))
 
-    minify(args.linked / "piecettes.js", args.site / "piecettes.js")
+    check_imports((args.linked / "piecettes.wasm").read_bytes(), args.scripts[-1])
+    joined = args.linked / "piecettes.js"
+    joined.write_text("\n".join(path.read_text(encoding="utf-8") for path in args.scripts), encoding="utf-8")
+    minify(joined, args.site / "piecettes.js")
 
-    # The first script, which defines Module: minified without the wasm, which would
+    # The first script, which defines piecettesWasm: minified without the wasm, which would
     # only make the minifier's work longer.
     def minified_module(compile_part):
         module = args.linked / "module.js"
-        module.write_text("var Module = %s;" % (MODULE % compile_part), encoding="utf-8")
+        module.write_text("var piecettesWasm = %s;" % (MODULE % compile_part), encoding="utf-8")
         minify(module, module, "--keep-top-level")
         return module.read_text(encoding="utf-8").strip()
     shutil.copyfile(args.linked / "piecettes.wasm", args.site / "piecettes.wasm")

@@ -1,7 +1,7 @@
 /* Minifies the page's linked script with terser (Debian package node-terser): local and
- * top-level names shortened, dead code dropped. `Module`, which the page's first script
- * defines, keeps its name; nothing else outside this script names anything in it.
- * With --keep-top-level (for that first script) the top level stays as it is.
+ * top-level names shortened, dead code dropped: nothing outside piecettes.js names
+ * anything in it. With --keep-top-level (for the page's first script, which defines
+ * piecettesWasm for it) the top level stays as it is.
  *
  *     node minify.js [--keep-top-level] linked.js minified.js
  */
@@ -15,7 +15,6 @@ minify(fs.readFileSync(source, 'utf8'), {
   ecma: 2020,
   toplevel: !keepTopLevel,
   compress: { passes: 2 },
-  mangle: { reserved: ['Module'] },
   format: { comments: false },
 }).then((result) => fs.writeFileSync(target, result.code + '\n'))
   .catch((error) => { console.error(`${source}: ${error.message || error}`); process.exit(1); });

@@ -27,25 +27,27 @@
 #include "random.h"
 #include "screen.h"
 
-// page_imports.js: see its contract.
+// What the wasm takes from page_imports.js, by name: see its contract. A function of
+// the page's that page_imports.js lacks stops the wasm from being instantiated.
+#define PAGE_IMPORT(name) __attribute__((import_module("env"), import_name(#name))) name
 extern "C" {
-void page_document(const char* lang, const char* title);
-void page_build(const char* html);
-int page_element(const char* id);
-void page_set_text(int element, const char* text);
-void page_set_hidden(int element, int hidden);
-void page_set_attribute(int element, const char* name, const char* value);
-void page_set_background(int element, const char* css);
-void page_focus(int element);
-int page_has_focus(int element, int within);
-void page_set_value(int element, const char* text, int caret);
-int page_read(int what, int index, char* buffer, int capacity);
-void page_start(int width, int height, const char* closing, const char* family, int comic);
-void page_show();
-void page_say(const char* line);
-void page_wake_after(int milliseconds);
-void page_focus_window();
-void page_offer_app(const char* tag, const char* closing);
+void PAGE_IMPORT(page_document)(const char* lang, const char* title);
+void PAGE_IMPORT(page_build)(const char* html);
+int PAGE_IMPORT(page_element)(const char* id);
+void PAGE_IMPORT(page_set_text)(int element, const char* text);
+void PAGE_IMPORT(page_set_hidden)(int element, int hidden);
+void PAGE_IMPORT(page_set_attribute)(int element, const char* name, const char* value);
+void PAGE_IMPORT(page_set_background)(int element, const char* css);
+void PAGE_IMPORT(page_focus)(int element);
+int PAGE_IMPORT(page_has_focus)(int element, int within);
+void PAGE_IMPORT(page_set_value)(int element, const char* text, int caret);
+int PAGE_IMPORT(page_read)(int what, int index, char* buffer, int capacity);
+void PAGE_IMPORT(page_start)(int width, int height, const char* closing, const char* family, int comic);
+void PAGE_IMPORT(page_show)();
+void PAGE_IMPORT(page_say)(const char* line);
+void PAGE_IMPORT(page_wake_after)(int milliseconds);
+void PAGE_IMPORT(page_focus_window)();
+void PAGE_IMPORT(page_offer_app)(const char* tag, const char* closing);
 }
 
 namespace piecettes {
@@ -478,9 +480,6 @@ EMSCRIPTEN_KEEPALIVE void page_time_passed(int milliseconds) { piecettes::page()
 EMSCRIPTEN_KEEPALIVE void page_pointer(int finger) {
     piecettes::page().pointerUsed(finger ? piecettes::Pointer::Finger : piecettes::Pointer::Mouse);
 }
-}
-
-int main() {
-    piecettes::page().open();
-    return 0;
+// Called once, when page_imports.js has the wasm running.
+EMSCRIPTEN_KEEPALIVE void page_open() { piecettes::page().open(); }
 }

@@ -8,7 +8,8 @@
  * - the live region, which gets every line a screen reader hears, has id "announcer";
  * - the Info dialog has id "info"; the closing screen has id "closing".
  *
- * page.cpp builds the controls and calls pageScript.start(); from then on this script
+ * page_imports.js hands over the wasm's exports (run()), page.cpp builds the controls
+ * and calls pageScript.start(); from then on this script
  * scales the window to the screen, turns clicks, touches and keys into calls of the
  * exported functions, holds the Info box, runs the success pause's timer, speaks through
  * the live region and closes the page. Nothing here polls: every wait is an event or
@@ -26,6 +27,8 @@ var pageScript = (function () {
   const SecondaryButton = 2;
   const Design = { width: 0, height: 0 };
 
+  // The wasm's exported functions (page.cpp), once it runs.
+  let wasm = null;
   let root = null;
   let answer = null;
   let info = null;
@@ -93,9 +96,9 @@ var pageScript = (function () {
   function clicked(control, byTool) {
     if (blocked(control) || !shown(control.element)) return;
     switch (control.kind) {
-      case 'square': Module._page_square(control.cell, byTool); break;
-      case 'coin': if (byTool) Module._page_coin(control.cell, MainButton, true); break;
-      case 'ok': Module._page_ok(); break;
+      case 'square': wasm.page_square(control.cell, byTool); break;
+      case 'coin': if (byTool) wasm.page_coin(control.cell, MainButton, true); break;
+      case 'ok': wasm.page_ok(); break;
       case 'quit': quit(); break;
       case 'info': openInfo(); break;
       case 'infoOk': closeInfo(); break;
@@ -113,11 +116,11 @@ var pageScript = (function () {
   // selects text, and the middle button does not scroll. OK takes the focus, as on the desktop.
   function onMouseDown(event) {
     event.preventDefault();
-    Module._page_pointer(0);
+    wasm.page_pointer(0);
     const control = controlOf(event.target);
     if (!control || blocked(control)) return;
     if (control.kind === 'coin') {
-      if (shown(control.element)) Module._page_coin(control.cell, event.button, false);
+      if (shown(control.element)) wasm.page_coin(control.cell, event.button, false);
     } else if (control.kind === 'ok') focus(control.element);
   }
 
@@ -132,7 +135,7 @@ var pageScript = (function () {
   // before a lift already made is handled, or long after the hold was done.
   function onTouchStart(event) {
     event.preventDefault();
-    Module._page_pointer(1);
+    wasm.page_pointer(1);
     if (touch) return;
     const point = event.changedTouches[0];
     const control = controlOf(point.target);
@@ -177,7 +180,7 @@ var pageScript = (function () {
     const held = event.timeStamp - touch.start >= HoldMs;
     endTouch();
     if (!control || !inside(control.element, point) || blocked(control) || !shown(control.element)) return;
-    if (control.kind === 'coin') Module._page_coin(control.cell, held ? SecondaryButton : MainButton, false);
+    if (control.kind === 'coin') wasm.page_coin(control.cell, held ? SecondaryButton : MainButton, false);
     else clicked(control, false);
   }
 
@@ -260,8 +263,8 @@ var pageScript = (function () {
     if (!secondary && !activates(event)) return;
     event.preventDefault();
     if (event.repeat) return;
-    if (control.kind === 'coin') Module._page_coin(control.cell, secondary ? SecondaryButton : MainButton, true);
-    else if (control.kind === 'square') Module._page_square(control.cell, true);
+    if (control.kind === 'coin') wasm.page_coin(control.cell, secondary ? SecondaryButton : MainButton, true);
+    else if (control.kind === 'square') wasm.page_square(control.cell, true);
     else if (control.kind === 'ok') clicked(control, false);
     else if (control.kind === 'quit') quit();
   }
@@ -282,7 +285,7 @@ var pageScript = (function () {
 
   // A key about to type into the answer box goes to the exercise first: it answers with
   // the character that enters the box instead, or none.
-  const typeKey = (character) => Module._page_answer_key(character.codePointAt(0));
+  const typeKey = (character) => wasm.page_answer_key(character.codePointAt(0));
 
   // Typing into the answer box: each character goes through the exercise's key handler,
   // which may change it (a comma becomes a point) or drop it; at most five are typed.
@@ -305,7 +308,7 @@ var pageScript = (function () {
         answer.setRangeText(String.fromCodePoint(code), start, end, 'end');
         changed = true;
       }
-      if (changed) Module._page_answer_typed();
+      if (changed) wasm.page_answer_typed();
     } else if (type === 'deleteContentBackward') {
       typeKey('\b');
     } else if (type.startsWith('insert') && event.data !== null && answer.value.length + event.data.length > +answer.dataset.maxTyped) {
@@ -315,7 +318,7 @@ var pageScript = (function () {
 
   // Deleting and pasting change the text without the key handler, as on the desktop.
   function onInput() {
-    if (!quitting) Module._page_answer_typed();
+    if (!quitting) wasm.page_answer_typed();
   }
 
   // Tab into the answer box selects nothing: the next key must not replace the answer.
@@ -333,7 +336,7 @@ var pageScript = (function () {
     infoReturn = document.activeElement;
     info.showModal();
     focus(findKind('infoOk'));
-    Module._page_info_opened();
+    wasm.page_info_opened();
   }
 
   function closeInfo() {
@@ -341,7 +344,7 @@ var pageScript = (function () {
     info.close();
     if (shown(infoReturn)) focus(infoReturn);
     infoReturn = null;
-    Module._page_info_closed();
+    wasm.page_info_closed();
   }
 
   // The one timer, set while the exercise waits for time (its success pause): it tells
@@ -352,7 +355,7 @@ var pageScript = (function () {
     const start = performance.now();
     pauseTimer = setTimeout(() => {
       pauseTimer = 0;
-      Module._page_time_passed(shortened ? milliseconds : Math.round(performance.now() - start));
+      wasm.page_time_passed(shortened ? milliseconds : Math.round(performance.now() - start));
     }, shortened ? override : milliseconds);
   }
 
@@ -461,5 +464,9 @@ var pageScript = (function () {
     if (document.fonts && italic) requestAnimationFrame(() => setTimeout(() => document.fonts.load(`italic 1em "${family}"`)));
   }
 
-  return { languages, start, show, wakeAfter, say, focusWindow };
+  function run(exports) {
+    wasm = exports;
+  }
+
+  return { run, languages, start, show, wakeAfter, say, focusWindow };
 })();

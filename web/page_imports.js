@@ -1,94 +1,114 @@
-/* What page.cpp asks of the browser: a few plain functions that the wasm imports, in
- * place of a general binding layer, whose registrations and type tables made the page
- * heavier and its start slower than everything it draws.
+/* Runs the exercise's wasm: what it takes from the browser, and its start.
  *
- * CONTRACT with page.cpp (which declares them extern "C"): strings cross as pointers
- * to NUL-terminated UTF-8; an element is a number that page_element() handed out, in
- * order from 0, for an id of the window that page_build() wrote; page_read() copies at
- * most `capacity` bytes of a text into wasm memory and returns the text's whole length
- * in bytes, or -1 where there is no such text.
+ * The page's first script defines piecettesWasm, the wasm's compilation already under
+ * way. This script instantiates it with the functions below, runs its constructors,
+ * hands its exports to page.js (pageScript.run) and opens the page (page_open).
+ *
+ * CONTRACT with page.cpp (which declares the page_ functions as imports from "env"):
+ * strings cross as pointers to NUL-terminated UTF-8; an element is a number that
+ * page_element() handed out, in order from 0, for an id of the window that
+ * page_build() wrote; page_read() copies at most `capacity` bytes of a text into wasm
+ * memory and returns the text's whole length in bytes, or -1 where there is no such
+ * text. The C library takes the time (the draws' seed) and stops through the two
+ * WASI functions it asks for.
  */
-mergeInto(LibraryManager.library, {
-  $pageElements: [],
+'use strict';
 
-  page_document: function (lang, title) {
-    document.documentElement.lang = UTF8ToString(lang);
-    document.title = UTF8ToString(title);
-  },
-  // The window arrives whole, as HTML: the browser makes its hundred elements at once.
-  page_build: function (html) {
-    document.body.insertAdjacentHTML('beforeend', UTF8ToString(html));
-  },
-  page_element__deps: ['$pageElements'],
-  page_element: function (id) {
-    pageElements.push(document.getElementById(UTF8ToString(id)));
-    return pageElements.length - 1;
-  },
-  page_set_text__deps: ['$pageElements'],
-  page_set_text: function (element, text) {
-    pageElements[element].textContent = UTF8ToString(text);
-  },
-  page_set_hidden__deps: ['$pageElements'],
-  page_set_hidden: function (element, hidden) {
-    pageElements[element].hidden = !!hidden;
-  },
-  page_set_attribute__deps: ['$pageElements'],
-  page_set_attribute: function (element, name, value) {
-    pageElements[element].setAttribute(UTF8ToString(name), UTF8ToString(value));
-  },
-  page_set_background__deps: ['$pageElements'],
-  page_set_background: function (element, css) {
-    pageElements[element].style.background = UTF8ToString(css);
-  },
-  page_focus__deps: ['$pageElements'],
-  page_focus: function (element) {
-    pageElements[element].focus({ preventScroll: true });
-  },
-  // Whether the element is, or holds, the one with the keyboard focus.
-  page_has_focus__deps: ['$pageElements'],
-  page_has_focus: function (element, within) {
-    const active = document.activeElement;
-    return (within ? pageElements[element].contains(active) : pageElements[element] === active) ? 1 : 0;
-  },
-  // The answer box's text as the rules wrote it, with the caret at `caret` or its end.
-  page_set_value__deps: ['$pageElements'],
-  page_set_value: function (element, text, caret) {
-    const box = pageElements[element];
-    box.value = UTF8ToString(text);
-    const at = Math.min(caret, box.value.length);
-    box.setSelectionRange(at, at);
-  },
-  // what: 0 the text in the answer box (index: its element), 1 the address's ?lang=,
-  // 2 the browser's index-th language.
-  page_read__deps: ['$pageElements'],
-  page_read: function (what, index, buffer, capacity) {
-    let text;
-    if (what === 0) text = pageElements[index].value;
-    else {
-      const asked = pageScript.languages();
-      text = what === 1 ? asked.address : asked.browser[index];
-    }
-    if (text === undefined) return -1;
-    const bytes = new TextEncoder().encode(text);
-    HEAPU8.set(bytes.subarray(0, Math.max(0, Math.min(capacity, bytes.length))), buffer);
-    return bytes.length;
-  },
-  page_start: function (width, height, closing, family, comic) {
-    pageScript.start(width, height, UTF8ToString(closing), UTF8ToString(family), !!comic);
-  },
-  page_show: function () {
-    pageScript.show();
-  },
-  page_say: function (line) {
-    pageScript.say(UTF8ToString(line));
-  },
-  page_wake_after: function (milliseconds) {
-    pageScript.wakeAfter(milliseconds);
-  },
-  page_focus_window: function () {
-    pageScript.focusWindow();
-  },
-  page_offer_app: function (tag, closing) {
-    pageApp.start(UTF8ToString(tag), UTF8ToString(closing));
-  },
-});
+(function () {
+  let memory = null;
+  let bytes = new Uint8Array(0);
+  // The memory's bytes, looked at again should it ever have grown.
+  const heap = () => (bytes.buffer === memory.buffer ? bytes : (bytes = new Uint8Array(memory.buffer)));
+  const decoder = new TextDecoder();
+  const text = (at) => {
+    const all = heap();
+    return decoder.decode(all.subarray(at, all.indexOf(0, at)));
+  };
+  const elements = [];
+
+  const env = {
+    page_document(lang, title) {
+      document.documentElement.lang = text(lang);
+      document.title = text(title);
+    },
+    // The window arrives whole, as HTML: the browser makes its hundred elements at once.
+    page_build(html) {
+      document.body.insertAdjacentHTML('beforeend', text(html));
+    },
+    page_element(id) {
+      return elements.push(document.getElementById(text(id))) - 1;
+    },
+    page_set_text(element, value) {
+      elements[element].textContent = text(value);
+    },
+    page_set_hidden(element, hidden) {
+      elements[element].hidden = !!hidden;
+    },
+    page_set_attribute(element, name, value) {
+      elements[element].setAttribute(text(name), text(value));
+    },
+    page_set_background(element, css) {
+      elements[element].style.background = text(css);
+    },
+    page_focus(element) {
+      elements[element].focus({ preventScroll: true });
+    },
+    // Whether the element is, or holds, the one with the keyboard focus.
+    page_has_focus(element, within) {
+      const active = document.activeElement;
+      return (within ? elements[element].contains(active) : elements[element] === active) ? 1 : 0;
+    },
+    // The answer box's text as the rules wrote it, with the caret at `caret` or its end.
+    page_set_value(element, value, caret) {
+      const box = elements[element];
+      box.value = text(value);
+      const at = Math.min(caret, box.value.length);
+      box.setSelectionRange(at, at);
+    },
+    // what: 0 the text in the answer box (index: its element), 1 the address's ?lang=,
+    // 2 the browser's index-th language.
+    page_read(what, index, buffer, capacity) {
+      let value;
+      if (what === 0) value = elements[index].value;
+      else {
+        const asked = pageScript.languages();
+        value = what === 1 ? asked.address : asked.browser[index];
+      }
+      if (value === undefined) return -1;
+      const encoded = new TextEncoder().encode(value);
+      heap().set(encoded.subarray(0, Math.max(0, Math.min(capacity, encoded.length))), buffer);
+      return encoded.length;
+    },
+    page_start(width, height, closing, family, comic) {
+      pageScript.start(width, height, text(closing), text(family), !!comic);
+    },
+    page_show: () => pageScript.show(),
+    page_say: (line) => pageScript.say(text(line)),
+    page_wake_after: (milliseconds) => pageScript.wakeAfter(milliseconds),
+    page_focus_window: () => pageScript.focusWindow(),
+    page_offer_app(tag, closing) {
+      pageApp.start(text(tag), text(closing));
+    },
+  };
+
+  const wasi = {
+    // Nanoseconds: 0 the wall clock, others a steady one.
+    clock_time_get(clock, precision, at) {
+      const milliseconds = clock === 0 ? Date.now() : performance.timeOrigin + performance.now();
+      new DataView(memory.buffer).setBigUint64(at, BigInt(Math.round(milliseconds * 1e6)), true);
+      return 0;
+    },
+    proc_exit(status) {
+      throw new Error(`Piécettes stopped (${status})`);
+    },
+  };
+
+  piecettesWasm
+    .then((module) => WebAssembly.instantiate(module, { env, wasi_snapshot_preview1: wasi }))
+    .then((instance) => {
+      memory = instance.exports.memory;
+      instance.exports._initialize();
+      pageScript.run(instance.exports);
+      instance.exports.page_open();
+    });
+})();
