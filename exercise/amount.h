@@ -33,12 +33,15 @@ constexpr int cellOf(int type, int place) { return place * CoinTypeCount + type;
 // Reads what a person typed or what formatAmount wrote. The first comma counts as a
 // decimal point; blanks are skipped anywhere; reading stops at the first character
 // that cannot continue "[+-]digits[.digits]". No exponent, no hex or octal prefix.
-// Text without a leading number reads as 0.
+// Text without a leading number reads as 0. The number reads as the nearest double,
+// ties to even, however many digits it has: infinity beyond the largest double.
 double readAmount(std::string_view text);
 
 // Writes an amount rounded to the hundredth with exactly two decimals, the given
 // separator ('.' or ','), a leading '-' only for amounts that stay negative once
-// rounded, and no grouping. A value that is not finite is written as 0.
+// rounded, and no grouping. A value that is not finite is written as 0. The rounding
+// takes the double's exact value to the nearest hundredth, ties to even: 0.125 writes
+// as 0.12, and 1.005, a little less in binary, as 1.00.
 std::string formatAmount(double amount, char decimalSeparator);
 
 }  // namespace piecettes
