@@ -240,7 +240,12 @@ public:
         return static_cast<int>(insert);
     }
 
-    void answerTyped() { apply(exercise_.editAnswer(read(AnswerText, answerInput_.id).value_or(std::string()))); }
+    // The answer box's text changed: the browser also reports an input that leaves it as it
+    // was (an empty paste), which is no change, and must not judge the answer again.
+    void answerTyped() {
+        std::string text = read(AnswerText, answerInput_.id).value_or(std::string());
+        if (text != exercise_.state().answer) apply(exercise_.editAnswer(text));
+    }
 
     void infoOpened() { apply(exercise_.openInfo()); }
     void infoClosed() { apply(exercise_.closeInfo()); }

@@ -445,6 +445,12 @@ var pageScript = (function () {
     document.addEventListener('touchend', onTouchEnd, active);
     document.addEventListener('touchcancel', onTouchCancel);
     document.addEventListener('contextmenu', (event) => event.preventDefault());
+    // A middle press gives a coin; released, it would also paste the selection into the
+    // unseen answer box, as browsers do on Linux: Chromium as the button comes up,
+    // Firefox as it clicks.
+    const noPaste = (event) => { if (event.button === 1) event.preventDefault(); };
+    document.addEventListener('mouseup', noPaste);
+    document.addEventListener('auxclick', noPaste);
     document.addEventListener('keydown', onKeyDown, true);
     document.addEventListener('keyup', onKeyUp, true);
     document.addEventListener('focusin', (event) => { if (root.contains(event.target)) lastFocus = event.target; });

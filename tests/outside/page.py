@@ -66,6 +66,8 @@ new MutationObserver(records => {
 globalThis.piecettesErrors = [];
 addEventListener("error", e => globalThis.piecettesErrors.push(String(e.message || e)));
 addEventListener("unhandledrejection", e => globalThis.piecettesErrors.push("unhandled rejection: " + e.reason));
+// No play pastes: a paste is the browser's own, such as Linux's middle-button paste.
+addEventListener("paste", () => globalThis.piecettesErrors.push("a paste into the page"), true);
 const piecettesConsoleError = console.error;
 console.error = function (...parts) {
   globalThis.piecettesErrors.push(parts.map(String).join(" "));
