@@ -10,12 +10,11 @@ Both take the icon as a data: URL, so that no favicon is asked for after the loa
 """
 import argparse
 import base64
-import subprocess
-import json
 import os
 import pathlib
 import re
 import shutil
+import subprocess
 import urllib.parse
 
 
@@ -159,11 +158,6 @@ def main():
         subprocess.run([str(args.node), str(args.minify), *options, str(source), str(target)],
                        check=True, env=dict(os.environ, NODE_PATH=node_path))
 
-    check_imports((args.linked / "piecettes.wasm").read_bytes(), args.scripts[-1])
-    joined = args.linked / "piecettes.js"
-    joined.write_text("\n".join(path.read_text(encoding="utf-8") for path in args.scripts), encoding="utf-8")
-    minify(joined, args.site / "piecettes.js")
-
     # The first script, which defines piecettesWasm: minified without the wasm, which would
     # only make the minifier's work longer.
     def minified_module(compile_part):
@@ -171,9 +165,13 @@ def main():
         module.write_text("var piecettesWasm = %s;" % (MODULE % compile_part), encoding="utf-8")
         minify(module, module, "--keep-top-level")
         return module.read_text(encoding="utf-8").strip()
+
+    check_imports((args.linked / "piecettes.wasm").read_bytes(), args.scripts[-1])
     shutil.copyfile(args.linked / "piecettes.wasm", args.site / "piecettes.wasm")
+    joined = args.linked / "piecettes.js"
+    joined.write_text("\n".join(path.read_text(encoding="utf-8") for path in args.scripts), encoding="utf-8")
+    minify(joined, args.site / "piecettes.js")
     script = (args.site / "piecettes.js").read_text(encoding="utf-8")
-    wasm = (args.site / "piecettes.wasm").read_bytes()
     icon = svg_url(args.icon)
 
     assets = args.site / "assets"

@@ -110,9 +110,6 @@ std::string font(const layout::Font& font, Face face) {
            ";font-style:" + (italic ? "italic" : "normal") + ";";
 }
 
-// Which language the page speaks: the one the address asks for with ?lang=, else the
-// browser's first that has a catalogue, else French (pageLanguage passes over whatever
-// names none). page.js hands both over as the browser gives them.
 // page_read's texts: the answer box's, the address's ?lang=, the browser's languages.
 enum Readable { AnswerText = 0, AskedLanguage = 1, BrowserLanguage = 2 };
 
@@ -124,16 +121,17 @@ std::optional<std::string> read(Readable what, int index = 0) {
     return text;
 }
 
-std::string askedLanguage() { return read(AskedLanguage).value_or(std::string()); }
-
-Language chosenLanguage() {
+// Which language the page speaks: the one the address asks for with ?lang=, else the
+// browser's first that has a catalogue, else French (pageLanguage passes over whatever
+// names none). page.js hands both over as the browser gives them.
+Language chosenLanguage(const std::string& asked) {
     std::vector<std::string> browser;
     for (int i = 0;; ++i) {
         std::optional<std::string> tag = read(BrowserLanguage, i);
         if (!tag) break;
         browser.push_back(std::move(*tag));
     }
-    return pageLanguage(askedLanguage(), browser);
+    return pageLanguage(asked, browser);
 }
 
 std::string rect(const layout::Rect& at) {
@@ -196,7 +194,8 @@ struct Element {
 class Page {
 public:
     Page()
-        : language_(chosenLanguage()),
+        : asked_(read(AskedLanguage).value_or(std::string())),
+          language_(chosenLanguage(asked_)),
           exercise_(Draws(clockSeed()), language_.money.decimal) {}
 
     // Starts the series and shows the window with its first exercise: the window is
@@ -267,7 +266,7 @@ private:
     // The folder's page offers itself as an installable app (app.js): it starts from the
     // address of the language that ?lang= chooses, and its closing line fits an app.
     void offerApp() {
-        page_offer_app(std::string(appLanguageTag(askedLanguage())).c_str(), language_.catalogue.text(Text::ClosingApp).c_str());
+        page_offer_app(appLanguageTag(asked_).c_str(), language_.catalogue.text(Text::ClosingApp).c_str());
     }
 
     // After every input: the new screen, the answer when the rules wrote it, the focus,
@@ -443,6 +442,8 @@ private:
         for (const layout::LabelRow& label : layout::Labels) labels_.push_back(byId(label.name));
     }
 
+    // The address's ?lang=, as the browser gives it.
+    std::string asked_;
     Language language_;
     Exercise exercise_;
     Pointer pointer_ = Pointer::Mouse;

@@ -20,11 +20,14 @@
   // The memory's bytes, looked at again should it ever have grown.
   const heap = () => (bytes.buffer === memory.buffer ? bytes : (bytes = new Uint8Array(memory.buffer)));
   const decoder = new TextDecoder();
+  const encoder = new TextEncoder();
   const text = (at) => {
     const all = heap();
     return decoder.decode(all.subarray(at, all.indexOf(0, at)));
   };
   const elements = [];
+  // The languages the page is asked for, read once: page.cpp asks for each in turn.
+  let asked = null;
 
   const env = {
     page_document(lang, title) {
@@ -71,11 +74,11 @@
       let value;
       if (what === 0) value = elements[index].value;
       else {
-        const asked = pageScript.languages();
+        asked = asked || pageScript.languages();
         value = what === 1 ? asked.address : asked.browser[index];
       }
       if (value === undefined) return -1;
-      const encoded = new TextEncoder().encode(value);
+      const encoded = encoder.encode(value);
       heap().set(encoded.subarray(0, Math.max(0, Math.min(capacity, encoded.length))), buffer);
       return encoded.length;
     },
