@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue.h"
@@ -33,7 +34,6 @@
 extern "C" {
 void PAGE_IMPORT(page_document)(const char* lang, const char* title);
 void PAGE_IMPORT(page_build)(const char* html);
-int PAGE_IMPORT(page_element)(const char* id);
 void PAGE_IMPORT(page_set_text)(int element, const char* text);
 void PAGE_IMPORT(page_set_hidden)(int element, int hidden);
 void PAGE_IMPORT(page_set_attribute)(int element, const char* name, const char* value);
@@ -54,36 +54,53 @@ namespace piecettes {
 
 namespace {
 
-// To the hundredth, with no trailing zeros: every size of the layout is a whole number
-// of pixels.
-std::string px(double pixels) {
-    const long long hundredths = std::llround(std::fabs(pixels) * 100);
-    std::string text = (pixels < 0 && hundredths ? "-" : "") + std::to_string(hundredths / 100);
-    if (const int fraction = static_cast<int>(hundredths % 100)) {
-        text += '.';
-        text += static_cast<char>('0' + fraction / 10);
-        if (fraction % 10) text += static_cast<char>('0' + fraction % 10);
+// The window's HTML and its styles are written piece after piece into one string, with
+// no string made apart for a piece: the first start runs this code before the browser
+// has compiled it fully, where every string made and dropped costs.
+void addNumber(std::string& out, long long number) {
+    if (number < 0) {
+        out += '-';
+        number = -number;
     }
-    return text + "px";
+    char digits[20];
+    int count = 0;
+    do digits[count++] = static_cast<char>('0' + number % 10);
+    while ((number /= 10) != 0);
+    while (count > 0) out += digits[--count];
 }
 
-std::string hex(std::uint32_t rgb) {
-    std::string text = "#000000";
-    for (int digit = 6; digit > 0; --digit, rgb >>= 4) text[static_cast<std::size_t>(digit)] = "0123456789ABCDEF"[rgb & 0xF];
-    return text;
+// To the hundredth, with no trailing zeros: every size of the layout is a whole number
+// of pixels.
+void addPx(std::string& out, double pixels) {
+    const long long hundredths = std::llround(std::fabs(pixels) * 100);
+    if (pixels < 0 && hundredths) out += '-';
+    addNumber(out, hundredths / 100);
+    if (const int fraction = static_cast<int>(hundredths % 100)) {
+        out += '.';
+        out += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10) out += static_cast<char>('0' + fraction % 10);
+    }
+    out += "px";
 }
 
 // The colours that the desktop takes from the user's palette are the page's fixed ones,
 // set once as CSS variables (see build()): every browser has its own ButtonFace and
 // ButtonText, WebKit's text a greyish teal.
-std::string cssColour(layout::Colour colour) {
+void addColour(std::string& out, layout::Colour colour) {
     switch (colour.kind) {
-        case layout::Colour::Kind::ButtonText: return "var(--button-text)";
-        case layout::Colour::Kind::ButtonFace: return "var(--button-face)";
-        case layout::Colour::Kind::Transparent: return "transparent";
+        case layout::Colour::Kind::ButtonText: out += "var(--button-text)"; return;
+        case layout::Colour::Kind::ButtonFace: out += "var(--button-face)"; return;
+        case layout::Colour::Kind::Transparent: out += "transparent"; return;
         case layout::Colour::Kind::Rgb: break;
     }
-    return hex(colour.rgb);
+    out += '#';
+    for (int shift = 20; shift >= 0; shift -= 4) out += "0123456789ABCDEF"[(colour.rgb >> shift) & 0xF];
+}
+
+std::string cssColour(layout::Colour colour) {
+    std::string css;
+    addColour(css, colour);
+    return css;
 }
 
 // The faces the page brings along, under names of its own that no system font has
@@ -94,20 +111,61 @@ constexpr const char* RoundedFamily = "Piecettes Rounded";
 // A language drawn in the comic face takes Comic Sans MS where the device has it, which
 // has every letter of every script, else the comic face the page brings along. One drawn
 // in the rounded face takes it for every text, so that no word mixes two fonts.
-std::string cssFamily(const char* family, Face face) {
-    if (face == Face::Rounded) return std::string("'") + RoundedFamily + "', sans-serif";
-    const std::string name = family;
-    if (name == layout::WindowFont.family) return "'" + name + "', '" + ComicFamily + "', cursive";
-    return "'" + name + "', sans-serif";
+void addFamily(std::string& out, std::string_view family, Face face) {
+    out += '\'';
+    if (face == Face::Rounded) {
+        out += RoundedFamily;
+        out += "', sans-serif";
+        return;
+    }
+    out += family;
+    if (family == layout::WindowFont.family) {
+        out += "', '";
+        out += ComicFamily;
+        out += "', cursive";
+    } else {
+        out += "', sans-serif";
+    }
 }
+
+// Room for the window's HTML, some 22 KB in every language, written at once.
+constexpr std::size_t WindowHtmlBytes = 32 * 1024;
 
 // Points at the design resolution of 96 pixels to the inch.
 constexpr double PixelsPerPoint = 96.0 / 72.0;
 
-std::string font(const layout::Font& font, Face face) {
+void addFont(std::string& out, const layout::Font& font, Face face) {
     const bool italic = font.italic && face == Face::Comic;
-    return "font-family:" + cssFamily(font.family, face) + ";font-size:" + px(font.points * PixelsPerPoint) +
-           ";font-style:" + (italic ? "italic" : "normal") + ";";
+    out += "font-family:";
+    addFamily(out, font.family, face);
+    out += ";font-size:";
+    addPx(out, font.points * PixelsPerPoint);
+    out += italic ? ";font-style:italic;" : ";font-style:normal;";
+}
+
+void addRect(std::string& out, const layout::Rect& at) {
+    out += "left:";
+    addPx(out, at.left);
+    out += ";top:";
+    addPx(out, at.top);
+    out += ";width:";
+    addPx(out, at.width);
+    out += ";height:";
+    addPx(out, at.height);
+    out += ';';
+}
+
+// Text made safe for HTML, in an element or an attribute.
+void addEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
 }
 
 // page_read's texts: the answer box's, the address's ?lang=, the browser's languages.
@@ -132,31 +190,6 @@ Language chosenLanguage(const std::string& asked) {
         browser.push_back(std::move(*tag));
     }
     return pageLanguage(asked, browser);
-}
-
-std::string rect(const layout::Rect& at) {
-    return "left:" + px(at.left) + ";top:" + px(at.top) + ";width:" + px(at.width) + ";height:" + px(at.height) + ";";
-}
-
-// Text made safe for HTML, in an element or an attribute.
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string numbered(const char* format, int number) {
-    std::string name = format;
-    name.replace(name.find("%1"), 2, std::to_string(number));
-    return name;
 }
 
 bool validCell(int cell) { return cell >= 0 && cell < CellCount; }
@@ -343,103 +376,210 @@ private:
     }
 
     // The window is written as HTML and parsed in one go: the browser makes its hundred
-    // elements far quicker than as many calls from here would.
+    // elements far quicker than as many calls from here would. page_build numbers the
+    // elements that have an id in the order they are written, as id() does here.
     void build(const Screen& screen) {
+        const Catalogue& words = language_.catalogue;
+        const Face face = words.face();
+        std::string html;
+        html.reserve(WindowHtmlBytes);
+        int written = 0;
+        const auto id = [&](std::string_view name) {
+            html += " id=\"";
+            html += name;
+            html += '"';
+            return Element{written++};
+        };
+        // A coin's or a square's id: its format with the cell's number for %1.
+        const auto cellId = [&](std::string_view format, int cell) {
+            const std::size_t at = format.find("%1");
+            html += " id=\"";
+            html += format.substr(0, at);
+            addNumber(html, cell);
+            html += format.substr(at + 2);
+            html += '"';
+            return Element{written++};
+        };
+        const auto text = [&](std::string_view value) { addEscaped(html, value); };
+        const auto attribute = [&](std::string_view name, std::string_view value) {
+            html += ' ';
+            html += name;
+            html += "=\"";
+            addEscaped(html, value);
+            html += '"';
+        };
+        const auto button = [&](int tabIndex, std::string_view name) {
+            html += " role=\"button\" tabindex=\"";
+            addNumber(html, tabIndex);
+            html += '"';
+            if (!name.empty()) attribute("aria-label", name);
+        };
+        const auto hidden = [&](bool shown) {
+            if (!shown) html += " hidden";
+        };
+        const auto place = [&](const layout::Rect& at) {
+            html += " style=\"";
+            addRect(html, at);
+        };
+        const auto background = [&](layout::Colour colour) {
+            html += "background:";
+            addColour(html, colour);
+        };
+
         // The page's own button colours, the same in every browser and on every system.
         // The Info box takes the window's face.
-        const Face face = language_.catalogue.face();
-        std::string html = "<style>:root{--button-face:" + cssColour(layout::PageButtonFace) +
-                           ";--button-text:" + cssColour(layout::PageButtonText) +
-                           ";--face:" + cssFamily(layout::WindowFont.family, face) + "}</style>";
-        const auto button = [&](const std::string& id, const std::string& name, int tabIndex, const std::string& more) {
-            html += "<div id=\"" + id + "\" role=\"button\" tabindex=\"" + std::to_string(tabIndex) + "\"";
-            if (!name.empty()) html += " aria-label=\"" + escaped(name) + "\"";
-            html += more + ">";
-        };
-        const auto hidden = [](bool shown) { return shown ? std::string() : std::string(" hidden"); };
+        html += "<style>:root{--button-face:";
+        addColour(html, layout::PageButtonFace);
+        html += ";--button-text:";
+        addColour(html, layout::PageButtonText);
+        html += ";--face:";
+        addFamily(html, layout::WindowFont.family, face);
+        html += "}</style>";
 
         // data-kind (and data-cell) tell page.js what each control is, so that the script
         // never spells an objectName.
-        html += "<div id=\"" + std::string(layout::WindowName) + "\" data-kind=\"window\" style=\"width:" +
-                px(layout::OuterWidth) + ";height:" + px(layout::OuterHeight) + "\">";
-        html += "<div class=\"client\" style=\"left:" + px(layout::FrameWidth) + ";top:" + px(layout::FrameWidth) +
-                ";width:" + px(layout::ClientWidth) + ";height:" + px(layout::ClientHeight) +
-                ";background:" + cssColour(layout::Teal) + ";" + font(layout::WindowFont, face) + "\">";
+        html += "<div";
+        id(layout::WindowName);
+        html += " data-kind=\"window\" style=\"width:";
+        addPx(html, layout::OuterWidth);
+        html += ";height:";
+        addPx(html, layout::OuterHeight);
+        html += "\"><div class=\"client\" style=\"left:";
+        addPx(html, layout::FrameWidth);
+        html += ";top:";
+        addPx(html, layout::FrameWidth);
+        html += ";width:";
+        addPx(html, layout::ClientWidth);
+        html += ";height:";
+        addPx(html, layout::ClientHeight);
+        html += ';';
+        background(layout::Teal);
+        html += ';';
+        addFont(html, layout::WindowFont, face);
+        html += "\">";
 
         // The focus order is the order of the elements: the answer box, the focus park,
         // the coins each followed by its square, then Quitter. OK is no tab stop.
         // Under the answer's large box: a tap on the box gives the unseen answer box the
         // focus, and a phone's keyboard then opens where the child looks.
-        html += "<input id=\"" + std::string(layout::AnswerInput.name) +
-                "\" data-kind=\"input\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" "
-                "inputmode=\"none\" aria-label=\"" + escaped(language_.catalogue.text(Text::AnswerName)) + "\" data-max-typed=\"" +
-                std::to_string(layout::AnswerMaxTyped) + "\" maxlength=\"" + std::to_string(layout::AnswerMaxTyped) +
-                "\" style=\"" + rect(layout::Labels[AnswerRow].rect) + "\">";
-        button(layout::FocusParkButton.name, screen.focusParkName, 0,
-               " style=\"" + rect(layout::FocusParkButton.rect) + "\"");
-        html += "</div>";
+        html += "<input";
+        answerInput_ = id(layout::AnswerInput.name);
+        html += " data-kind=\"input\" type=\"text\" autocomplete=\"off\" autocapitalize=\"off\" spellcheck=\"false\" "
+                "inputmode=\"none\"";
+        attribute("aria-label", words.text(Text::AnswerName));
+        html += " data-max-typed=\"";
+        addNumber(html, layout::AnswerMaxTyped);
+        html += "\" maxlength=\"";
+        addNumber(html, layout::AnswerMaxTyped);
+        html += '"';
+        place(layout::Labels[AnswerRow].rect);
+        html += "\"><div";
+        focusPark_ = id(layout::FocusParkButton.name);
+        button(0, screen.focusParkName);
+        place(layout::FocusParkButton.rect);
+        html += "\"></div><div";
 
-        html += "<div id=\"" + std::string(layout::Band.name) + "\" style=\"" + rect(layout::Band.rect) +
-                "background:" + cssColour(layout::BandColour) + "\"></div>";
+        id(layout::Band.name);
+        place(layout::Band.rect);
+        background(layout::BandColour);
+        html += "\"></div><div";
 
-        html += "<div id=\"" + std::string(layout::Purse.name) + "\" role=\"group\" aria-label=\"" +
-                escaped(language_.catalogue.text(Text::PurseCaption)) + "\" style=\"" + rect(layout::Purse.rect) +
-                "background:" + cssColour(layout::Teal) + ";" + font(layout::Comic975, face) + "\">";
+        purse_ = id(layout::Purse.name);
+        html += " role=\"group\"";
+        attribute("aria-label", words.text(Text::PurseCaption));
+        place(layout::Purse.rect);
+        background(layout::Teal);
+        html += ';';
+        addFont(html, layout::Comic975, face);
+        html += "\">";
+        coins_.resize(CellCount);
+        squares_.resize(CellCount);
         for (const int cell : layout::PictureTabOrder) {
-            const std::string at = " data-cell=\"" + std::to_string(cell) + "\"";
-            button(numbered(layout::CoinNameFormat, cell), coinName(cell, language_.catalogue), 0,
-                   " data-kind=\"coin\"" + at + " class=\"coin " + layout::CoinImages[cellType(cell)] + "\"" +
-                       hidden(screen.cells[cell] == Cell::Shown) + " style=\"" + rect(layout::pictureRect(cell)) + "\"");
-            html += "</div>";
-            button(numbered(layout::SquareNameFormat, cell), squareName(cell, language_.catalogue), 0,
-                   " data-kind=\"square\"" + at + " class=\"square\"" + hidden(screen.cells[cell] == Cell::HandedOver) +
-                       " style=\"" + rect(layout::squareRect(cell)) + "background:" + cssColour(layout::SquareFace) + "\"");
-            html += "</div>";
+            const auto dataCell = [&] {
+                html += " data-cell=\"";
+                addNumber(html, cell);
+                html += '"';
+            };
+            html += "<div";
+            coins_[static_cast<std::size_t>(cell)] = cellId(layout::CoinNameFormat, cell);
+            button(0, coinName(cell, words));
+            html += " data-kind=\"coin\"";
+            dataCell();
+            html += " class=\"coin ";
+            html += layout::CoinImages[cellType(cell)];
+            html += '"';
+            hidden(screen.cells[cell] == Cell::Shown);
+            place(layout::pictureRect(cell));
+            html += "\"></div><div";
+            squares_[static_cast<std::size_t>(cell)] = cellId(layout::SquareNameFormat, cell);
+            button(0, squareName(cell, words));
+            html += " data-kind=\"square\"";
+            dataCell();
+            html += " class=\"square\"";
+            hidden(screen.cells[cell] == Cell::HandedOver);
+            place(layout::squareRect(cell));
+            background(layout::SquareFace);
+            html += "\"></div>";
         }
         html += "</div>";
 
         for (std::size_t row = 0; row < layout::Labels.size(); ++row) {
             const layout::LabelRow& label = layout::Labels[row];
-            const layout::Colour background = row == AnswerRow ? screen.answerBack : label.background;
-            html += "<div id=\"" + std::string(label.name) + "\" class=\"" + (label.border ? "label bordered" : "label") + "\"";
+            html += "<div";
+            labels_.push_back(id(label.name));
+            html += label.border ? " class=\"label bordered\"" : " class=\"label\"";
             if (label.role == layout::LabelRole::Info) html += " role=\"button\" data-kind=\"info\"";
             if (label.role == layout::LabelRole::Answer) html += " data-kind=\"answer\"";
-            html += hidden(screen.labelShown[row]) + " style=\"" + rect(layout::placeOf(label, face, language_.money)) +
-                    font(label.font, face) +
-                    "color:" + cssColour(label.text) + ";background:" + cssColour(background) + ";text-align:" +
-                    (label.align == layout::Align::Centre ? "center" : "left") + "\">" + escaped(screen.labels[row]) +
-                    "</div>";
+            hidden(screen.labelShown[row]);
+            place(layout::placeOf(label, face, language_.money));
+            addFont(html, label.font, face);
+            html += "color:";
+            addColour(html, label.text);
+            html += ';';
+            background(row == AnswerRow ? screen.answerBack : label.background);
+            html += label.align == layout::Align::Centre ? ";text-align:center\">" : ";text-align:left\">";
+            text(screen.labels[row]);
+            html += "</div>";
         }
 
-        const auto pushButton = [&](const layout::ButtonRow& push, int tabIndex, bool shown, const std::string& more) {
-            button(push.name, "", tabIndex,
-                   more + " class=\"push\"" + hidden(shown) + " style=\"" + rect(push.rect) + font(push.font, face) +
-                       "background:" + cssColour(push.background) + "\"");
-            html += escaped(language_.catalogue.text(*push.caption)) + "</div>";
+        const auto pushButton = [&](const layout::ButtonRow& push, int tabIndex, bool shown, std::string_view more) {
+            html += "<div";
+            const Element element = id(push.name);
+            button(tabIndex, "");
+            html += more;
+            html += " class=\"push\"";
+            hidden(shown);
+            place(push.rect);
+            addFont(html, push.font, face);
+            background(push.background);
+            html += "\">";
+            text(words.text(*push.caption));
+            html += "</div>";
+            return element;
         };
-        pushButton(layout::OkButton, -1, screen.okShown, " data-kind=\"ok\" aria-keyshortcuts=\"Alt+O\"");
+        ok_ = pushButton(layout::OkButton, -1, screen.okShown, " data-kind=\"ok\" aria-keyshortcuts=\"Alt+O\"");
         // Made last, so that it comes last in the focus order.
         pushButton(layout::QuitButton, 0, true, " data-kind=\"quit\"");
         html += "</div></div>";
 
         // The Info box: its title, the credit line and one OK.
-        html += "<dialog id=\"info\" aria-labelledby=\"info-title\" aria-describedby=\"info-text\">"
-                "<div id=\"info-title\">" + escaped(language_.catalogue.text(Text::InfoTitle)) + "</div><p id=\"info-text\">" +
-                escaped(credits(language_.catalogue)) + "</p><button id=\"info-ok\" data-kind=\"infoOk\">" + escaped(language_.catalogue.text(Text::Ok)) +
-                "</button></dialog>";
+        html += "<dialog";
+        id("info");
+        html += " aria-labelledby=\"info-title\" aria-describedby=\"info-text\"><div";
+        id("info-title");
+        html += '>';
+        text(words.text(Text::InfoTitle));
+        html += "</div><p";
+        id("info-text");
+        html += '>';
+        text(credits(words));
+        html += "</p><button";
+        id("info-ok");
+        html += " data-kind=\"infoOk\">";
+        text(words.text(Text::Ok));
+        html += "</button></dialog>";
 
         page_build(html.c_str());
-
-        const auto byId = [](const std::string& id) { return Element{page_element(id.c_str())}; };
-        answerInput_ = byId(layout::AnswerInput.name);
-        focusPark_ = byId(layout::FocusParkButton.name);
-        purse_ = byId(layout::Purse.name);
-        ok_ = byId(layout::OkButton.name);
-        for (int cell = 0; cell < CellCount; ++cell) {
-            coins_.push_back(byId(numbered(layout::CoinNameFormat, cell)));
-            squares_.push_back(byId(numbered(layout::SquareNameFormat, cell)));
-        }
-        for (const layout::LabelRow& label : layout::Labels) labels_.push_back(byId(label.name));
     }
 
     // The address's ?lang=, as the browser gives it.

@@ -5,9 +5,9 @@
  * hands its exports to page.js (pageScript.run) and opens the page (page_open).
  *
  * CONTRACT with page.cpp (which declares the page_ functions as imports from "env"):
- * strings cross as pointers to NUL-terminated UTF-8; an element is a number that
- * page_element() handed out, in order from 0, for an id of the window that
- * page_build() wrote; page_read() copies at most `capacity` bytes of a text into wasm
+ * strings cross as pointers to NUL-terminated UTF-8; an element is a number, from 0,
+ * that page_build() gives each element with an id of the HTML it is handed, in the
+ * order they are written; page_read() copies at most `capacity` bytes of a text into wasm
  * memory and returns the text's whole length in bytes, or -1 where there is no such
  * text. The C library takes the time (the draws' seed) and stops through the two
  * WASI functions it asks for.
@@ -34,12 +34,16 @@
       document.documentElement.lang = text(lang);
       document.title = text(title);
     },
-    // The window arrives whole, as HTML: the browser makes its hundred elements at once.
+    // The window arrives whole, as HTML: the browser makes its hundred elements at once,
+    // and they are numbered here in one pass rather than looked for one by one.
     page_build(html) {
-      document.body.insertAdjacentHTML('beforeend', text(html));
-    },
-    page_element(id) {
-      return elements.push(document.getElementById(text(id))) - 1;
+      const body = document.body;
+      const before = body.children.length;
+      body.insertAdjacentHTML('beforeend', text(html));
+      for (const added of Array.prototype.slice.call(body.children, before)) {
+        if (added.id) elements.push(added);
+        elements.push(...added.querySelectorAll('[id]'));
+      }
     },
     page_set_text(element, value) {
       elements[element].textContent = text(value);
