@@ -2,9 +2,9 @@
  * http(s), can be installed from the browser (a web app manifest) and then plays with no
  * network (sw.js, the service worker that make_app.py writes with the folder's files).
  *
- * Only the folder's page offers it: that page loads this script from piecettes.js beside
- * it, where the single file holds it inline. From file://, and in the single file
- * wherever it is, this script adds nothing and asks for nothing.
+ * Only the folder's page offers it: make_page.py writes the single file a second time as
+ * the folder's index.html, with data-app on its root element. From file://, and in the
+ * single file wherever it is, this script adds nothing and asks for nothing.
  *
  * page.cpp calls pageApp.start() once the window shows, with the tag of the language
  * that the address's ?lang= chooses: an app installed from a teacher's ?lang=de link
@@ -15,8 +15,7 @@
 'use strict';
 
 var pageApp = (function () {
-  const script = document.currentScript;
-  const folder = Boolean(script && script.src) && /^https?:$/.test(location.protocol);
+  const folder = document.documentElement.hasAttribute('data-app') && /^https?:$/.test(location.protocol);
   let closingLine = '';
 
   function addToHead(tag, attributes) {

@@ -1,12 +1,14 @@
 #!/usr/bin/python3
-"""Assembles the page in its two forms from the linked wasm and the page's scripts
-(joined into piecettes.js and minified by minify.js):
+"""Assembles the page from the linked wasm and the page's scripts (joined into
+piecettes.js and minified by minify.js): one self-contained HTML file with everything
+inlined, the wasm in base64, the script, the coins, the fonts and the icon as data: URLs,
+so that it plays from file:// and asks for nothing, not even a favicon.
 
-- a static folder: index.html, piecettes.js, piecettes.wasm and assets/ (coins, fonts);
-- one self-contained HTML file with everything inlined: the wasm in base64, the script,
-  the coins as data: URLs, the fonts and the icon, so that it plays from file://.
-
-Both take the icon as a data: URL, so that no favicon is asked for after the load.
+It is written twice: as the single file, and as the static folder's index.html, marked
+as the page of the installable app (data-app on its root element), which make_app.py
+then completes. Served, the one page is all a start asks for: the service worker hands
+it over at once, where Firefox waited on it for the script, the wasm and the faces,
+each asked for apart.
 """
 import argparse
 import base64
@@ -38,23 +40,18 @@ def svg_url(path):
 
 # The wasm is compiled from the first script of the page on, while the browser runs the
 # page's own script and decodes its pictures: page_imports.js then only instantiates it.
-# In the folder it is fetched beside the page (as an array of bytes where the server
-# gives it another type than application/wasm).
 #
-# In the single file it travels gzipped, as a data: URL that the browser decodes,
-# inflates and compiles as it streams in: no script decodes it, and no copy of it is
-# left for the collector. A data: URL is read from the file itself, not asked of any
-# server. Gzipped first, its base64 costs a served page's gzip next to nothing: base64
-# of the wasm itself hid its repeats from gzip, its texts in every language most of
-# all, and the wasm cost a third more gzipped inside the page than on its own. A browser
-# without DecompressionStream inflates it with gunzip.js.
+# It travels gzipped, as a data: URL that the browser decodes, inflates and compiles as
+# it streams in: no script decodes it, and no copy of it is left for the collector. A
+# data: URL is read from the page itself, not asked of any server. Gzipped first, its
+# base64 costs a served page's gzip next to nothing: base64 of the wasm itself hid its
+# repeats from gzip, its texts in every language most of all, and the wasm cost a third
+# more gzipped inside the page than on its own. A browser without DecompressionStream
+# inflates it with gunzip.js.
 MODULE = """(() => {
 %s
   return compiled;
 })()"""
-
-SITE_COMPILE = """  const compiled = WebAssembly.compileStreaming(fetch("piecettes.wasm"))
-    .catch(() => fetch("piecettes.wasm").then((file) => file.arrayBuffer()).then((bytes) => WebAssembly.compile(bytes)));"""
 
 SINGLE_COMPILE = """%s
   const packed = fetch("data:application/gzip;base64,@WASM@");
@@ -136,7 +133,7 @@ def main():
     parser.add_argument("--template", type=pathlib.Path, required=True)
     parser.add_argument("--linked", type=pathlib.Path, required=True, help="folder holding the linked piecettes.wasm")
     parser.add_argument("--scripts", type=pathlib.Path, nargs="+", required=True, help="the scripts of piecettes.js, in order")
-    parser.add_argument("--site", type=pathlib.Path, required=True, help="the static folder to fill")
+    parser.add_argument("--site", type=pathlib.Path, required=True, help="the static folder, for its index.html")
     parser.add_argument("--node", type=pathlib.Path, required=True, help="the node program")
     parser.add_argument("--minify", type=pathlib.Path, required=True, help="minify.js")
     parser.add_argument("--single", type=pathlib.Path, required=True, help="the self-contained HTML file to write")
@@ -150,7 +147,6 @@ def main():
     args = parser.parse_args()
 
     template = plain_template(args.template.read_text(encoding="utf-8"))
-    args.site.mkdir(parents=True, exist_ok=True)
     # Debian's node modules, where node-terser lives, whatever the caller's NODE_PATH.
     node_path = os.pathsep.join(filter(None, ["/usr/share/nodejs", os.environ.get("NODE_PATH")]))
 
@@ -166,43 +162,32 @@ def main():
         minify(module, module, "--keep-top-level")
         return module.read_text(encoding="utf-8").strip()
 
-    check_imports((args.linked / "piecettes.wasm").read_bytes(), args.scripts[-1])
-    shutil.copyfile(args.linked / "piecettes.wasm", args.site / "piecettes.wasm")
+    wasm = (args.linked / "piecettes.wasm").read_bytes()
+    check_imports(wasm, args.scripts[-1])
     joined = args.linked / "piecettes.js"
     joined.write_text("\n".join(path.read_text(encoding="utf-8") for path in args.scripts), encoding="utf-8")
-    minify(joined, args.site / "piecettes.js")
-    script = (args.site / "piecettes.js").read_text(encoding="utf-8")
-    icon = svg_url(args.icon)
-
-    assets = args.site / "assets"
-    assets.mkdir(parents=True, exist_ok=True)
-    for picture in args.pictures:
-        shutil.copyfile(picture, assets / picture.name)
-    fonts = {"FONT_COMIC": (args.font_comic, "piecettes-comic.woff2"),
-             "FONT_COMIC_ITALIC": (args.font_comic_italic, "piecettes-comic-italic.woff2"),
-             "FONT_ROUNDED": (args.font_rounded, "piecettes-rounded.woff2")}
-    for font, name in fonts.values():
-        shutil.copyfile(font, assets / name)
-    # The folder's coins and comic italic face are fetched while the page loads, not when
-    # a coin first shows or the score line first appears.
-    preload = "\n".join(['<link rel="preload" as="image" href="assets/%s">' % p.name for p in args.pictures] +
-                        ['<link rel="preload" as="font" type="font/woff2" href="assets/piecettes-comic-italic.woff2" crossorigin>'])
-    (args.site / "index.html").write_text(fill(template, ICON=icon, PRELOAD=preload,
-        PICTURES=pictures_css({p.stem: "assets/" + p.name for p in args.pictures}),
-        MODULE=script_tag(minified_module(SITE_COMPILE)), SCRIPT='<script src="piecettes.js"></script>',
-        **{key: "assets/" + name for key, (font, name) in fonts.items()}), encoding="utf-8")
+    minify(joined, joined)
+    script = joined.read_text(encoding="utf-8")
 
     # zopfli packs it a twentieth smaller than gzip -9 does, in the same format; its header
     # holds no name and no time, as gunzip.js expects.
-    packed = subprocess.run([str(args.zopfli), "--gzip", "-c", str(args.site / "piecettes.wasm")],
+    packed = subprocess.run([str(args.zopfli), "--gzip", "-c", str(args.linked / "piecettes.wasm")],
                             check=True, capture_output=True).stdout
     assert packed[:4] == b"\x1f\x8b\x08\x00", "zopfli wrote a gzip header with a name or extra fields"
-    single_module = minified_module(SINGLE_COMPILE % args.gunzip.read_text(encoding="utf-8")).replace(
+    module = minified_module(SINGLE_COMPILE % args.gunzip.read_text(encoding="utf-8")).replace(
         "@WASM@", base64.b64encode(packed).decode("ascii"))
-    args.single.write_text(fill(template, ICON=icon, PRELOAD="",
-        PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
-        MODULE=script_tag(single_module), SCRIPT=script_tag(script),
-        **{key: data_url(font, "font/woff2") for key, (font, name) in fonts.items()}), encoding="utf-8")
+    fonts = {"FONT_COMIC": args.font_comic, "FONT_COMIC_ITALIC": args.font_comic_italic,
+             "FONT_ROUNDED": args.font_rounded}
+    page = fill(template, ICON=svg_url(args.icon),
+                PICTURES=pictures_css({p.stem: svg_url(p) for p in args.pictures}),
+                MODULE=script_tag(module), SCRIPT=script_tag(script),
+                **{key: data_url(font, "font/woff2") for key, font in fonts.items()})
+    assert page.count("@APP@") == 1
+    args.single.write_text(page.replace("@APP@", ""), encoding="utf-8")
+    # The folder anew: nothing of an earlier build's may be left for make_app.py to list.
+    shutil.rmtree(args.site, ignore_errors=True)
+    args.site.mkdir(parents=True)
+    (args.site / "index.html").write_text(page.replace("@APP@", " data-app"), encoding="utf-8")
 
 
 if __name__ == "__main__":
