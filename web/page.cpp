@@ -444,15 +444,8 @@ private:
         addPx(html, layout::OuterWidth);
         html += ";height:";
         addPx(html, layout::OuterHeight);
-        html += "\"><div class=\"client\" style=\"left:";
-        addPx(html, layout::FrameWidth);
-        html += ";top:";
-        addPx(html, layout::FrameWidth);
-        html += ";width:";
-        addPx(html, layout::ClientWidth);
-        html += ";height:";
-        addPx(html, layout::ClientHeight);
-        html += ';';
+        html += "\"><div class=\"client\"";
+        place({layout::FrameWidth, layout::FrameWidth, layout::ClientWidth, layout::ClientHeight});
         background(layout::Teal);
         html += ';';
         addFont(html, layout::WindowFont, face);
