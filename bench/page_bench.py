@@ -8,9 +8,10 @@ French settings, and prints a table:
   first exercise (see FIRST_FRAME), against a page with one text label in the same font,
   and against the same window saved as plain HTML once its first exercise is drawn, with
   no script (the static window), all loaded from file:// in turn in the same browser,
-  round after round; and the same
-  once more, each page the first one opened by a fresh browser, as a child's first start
-  of the day is. In chromium also the moment every shown text and coin picture has been
+  round after round, every other round in the reverse order, each load after an empty
+  page; and the same once more,
+  each page the first one opened by a fresh browser, as a child's first start of the
+  day is. In chromium also the moment every shown text and coin picture has been
   drawn, by its element timing (see DRAWN);
 - start in Greek (?lang=el), a language drawn with the second face, Piecettes Rounded,
   instead of the comic one: the page against the static window saved from the Greek page,
@@ -268,13 +269,25 @@ def warm_browser(engine, locales):
     return browser
 
 
+def alternated(urls, round_):
+    """The addresses with their places, in the order given in even rounds and the other
+    way round in odd ones: in WebKitGTK and Firefox the second of two pages loaded in
+    turn comes out slower, whichever it is."""
+    ordered = list(enumerate(urls))
+    return ordered if round_ % 2 == 0 else ordered[::-1]
+
+
 def in_turn(browser, urls, rounds, element_timing=False, check=None):
     """The pages loaded in turn, round after round: the first frame with the exercise, and
     with element_timing also the moment all is drawn (chromium). check(url) follows each
     load. Returns the times of each address, in the order given."""
     frames, drawn_times = [[] for _ in urls], [[] for _ in urls]
-    for _ in range(rounds):
-        for which, url in enumerate(urls):
+    for round_ in range(rounds):
+        for which, url in alternated(urls, round_):
+            # Each load after the same empty page: a page left behind costs the next load
+            # (in WebKitGTK the static window came twice as fast after the floor as after
+            # the page), and the same address twice in a row may be taken for a reload.
+            browser.load("about:blank")
             browser.load(url)
             frames[which].append(first_frame(browser))
             if element_timing:
@@ -328,12 +341,12 @@ def first_starts(engine, locales, urls, rounds):
     """The start as above, each page loaded first by a browser of its own: nothing of the
     page (compiled code, locale data, decoded pictures) is left from an earlier load."""
     times = [[] for _ in urls]
-    for _ in range(rounds):
-        for url, each in zip(urls, times):
+    for round_ in range(rounds):
+        for which, url in alternated(urls, round_):
             browser = Browser(engine, locales)
             try:
                 browser.load(url)
-                each.append(first_frame(browser))
+                times[which].append(first_frame(browser))
             finally:
                 browser.close()
     return times
