@@ -31,10 +31,24 @@ class DesktopWindow:
         self.labels = [c for c in client if c.getRoleName() == "label"]
         self.purse = next(c for c in client if c.childCount >= 80)
         self.buttons = {c.name: c for c in client if c.getRoleName() == "push button"}
-        expect("main window title (_NET_WM_NAME)", lambda: sorted(self.titles()), ["Piécettes"], timeout=WAIT)
+        try:
+            expect("main window title (_NET_WM_NAME)", lambda: sorted(self.titles()), ["Piécettes"], timeout=WAIT)
+        except Failure as failure:
+            # Seen once: the window on the accessibility bus, but no shown X window of
+            # the program's, and a black screen. Which process was gone tells more.
+            raise Failure(f"{failure}; {self.still_running()}") from None
         # Qt reports places in its own pixels; the X server counts device pixels.
         info = session.x("xwininfo", "-id", self.titles()["Piécettes"])
         self.scale = int(re.search(r"Width: (\d+)", info).group(1)) / self.box(self.main)[2]
+
+    def still_running(self):
+        """Whether the program and the window manager still run, or how they ended."""
+        told = []
+        for name, process in (("the program", self.program), ("openbox", self.session.wm)):
+            if process is not None:
+                status = process.poll()
+                told.append(f"{name} {'still runs' if status is None else f'ended with status {status}'}")
+        return ", ".join(told)
 
     def top_level(self, name):
         return next((w for w in self.app if w is not None and w.name == name), None)

@@ -97,6 +97,7 @@ class Session:
         ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
         self.tmp = tempfile.mkdtemp(prefix="piecettes-outside-", dir=workdir)
         self.processes = []
+        self.wm = None  # openbox, when open() starts it
         self.env = None
 
     def start(self, argv, env=None, log=None, **options):
@@ -140,7 +141,7 @@ class Session:
             import pyatspi
             pyatspi.Registry.getDesktop(0)
         if wm == "openbox":
-            self.start(["openbox", "--sm-disable"])
+            self.wm = self.start(["openbox", "--sm-disable"])
             wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"))
 
     def registry_up(self):
