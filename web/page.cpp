@@ -384,19 +384,18 @@ private:
         std::string html;
         html.reserve(WindowHtmlBytes);
         int written = 0;
-        const auto id = [&](std::string_view name) {
+        // An element's id, and its number; a coin's or a square's is its format with the
+        // cell's number for %1.
+        const auto id = [&](std::string_view name, int cell = -1) {
             html += " id=\"";
-            html += name;
-            html += '"';
-            return Element{written++};
-        };
-        // A coin's or a square's id: its format with the cell's number for %1.
-        const auto cellId = [&](std::string_view format, int cell) {
-            const std::size_t at = format.find("%1");
-            html += " id=\"";
-            html += format.substr(0, at);
-            addNumber(html, cell);
-            html += format.substr(at + 2);
+            if (cell < 0) {
+                html += name;
+            } else {
+                const std::size_t at = name.find("%1");
+                html += name.substr(0, at);
+                addNumber(html, cell);
+                html += name.substr(at + 2);
+            }
             html += '"';
             return Element{written++};
         };
@@ -494,7 +493,7 @@ private:
                 html += '"';
             };
             html += "<div";
-            coins_[static_cast<std::size_t>(cell)] = cellId(layout::CoinNameFormat, cell);
+            coins_[static_cast<std::size_t>(cell)] = id(layout::CoinNameFormat, cell);
             button(0, coinName(cell, words));
             html += " data-kind=\"coin\"";
             dataCell();
@@ -504,7 +503,7 @@ private:
             hidden(screen.cells[cell] == Cell::Shown);
             place(layout::pictureRect(cell));
             html += "\"></div><div";
-            squares_[static_cast<std::size_t>(cell)] = cellId(layout::SquareNameFormat, cell);
+            squares_[static_cast<std::size_t>(cell)] = id(layout::SquareNameFormat, cell);
             button(0, squareName(cell, words));
             html += " data-kind=\"square\"";
             dataCell();
