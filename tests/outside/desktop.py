@@ -6,6 +6,7 @@ control is its accessible. Places are Qt's own pixels, which the X server scales
 """
 
 import os
+import pathlib
 import re
 import subprocess
 import time
@@ -36,7 +37,7 @@ class DesktopWindow:
         except Failure as failure:
             # Seen once: the window on the accessibility bus, but no shown X window of
             # the program's, and a black screen. Which process was gone tells more.
-            raise Failure(f"{failure}; {self.still_running()}") from None
+            raise Failure(f"{failure}; {self.still_running()}; {self.x_windows()}") from None
         # Qt reports places in its own pixels; the X server counts device pixels.
         info = session.x("xwininfo", "-id", self.titles()["Piécettes"])
         self.scale = int(re.search(r"Width: (\d+)", info).group(1)) / self.box(self.main)[2]
@@ -49,6 +50,20 @@ class DesktopWindow:
                 status = process.poll()
                 told.append(f"{name} {'still runs' if status is None else f'ended with status {status}'}")
         return ", ".join(told)
+
+    def x_windows(self):
+        """The program's X windows, shown or not, with their map state and WM_STATE, and
+        the clients the window manager lists."""
+        told = []
+        for window in self.session.xdotool("search", "--pid", str(self.program.pid)).split():
+            info = self.session.x("xwininfo", "-id", window)
+            state = re.search(r"Map State: (\w+)", info)
+            props = self.session.x("xprop", "-id", window, "WM_STATE", "_NET_WM_NAME", "_NET_WM_STATE")
+            told.append(f"{window} {state.group(1) if state else '?'} {' / '.join(props.split(chr(10)))}")
+        clients = self.session.x("xprop", "-root", "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW").replace("\n", " / ")
+        said = pathlib.Path(self.session.tmp, "openbox.log")
+        said = " / ".join(said.read_text(errors="replace").split("\n")[-5:]) if said.exists() else ""
+        return f"X windows of the program: {'; '.join(told) or 'none'}; root: {clients}; openbox said: {said or 'nothing'}"
 
     def top_level(self, name):
         return next((w for w in self.app if w is not None and w.name == name), None)

@@ -141,7 +141,7 @@ class Session:
             import pyatspi
             pyatspi.Registry.getDesktop(0)
         if wm == "openbox":
-            self.wm = self.start(["openbox", "--sm-disable"])
+            self.wm = self.start(["openbox", "--sm-disable"], log="openbox")
             wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"))
 
     def registry_up(self):
