@@ -27,7 +27,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "outside"))
-from outside import START_WAIT, Failure, Session, expect, wait_until  # noqa: E402
+from outside import START_WAIT, WAIT, Failure, Session, expect, wait_until  # noqa: E402
 from words import french, read_po  # noqa: E402
 
 PAUSE = 3.0  # seconds between a right answer and the next exercise
@@ -170,7 +170,7 @@ class Keyboard(Mouse):
                 return
             before = self.w.focused(candidates)
             self.w.key("Tab")
-            wait_until("the focus to move on Tab", lambda: self.w.focused(candidates) != before, 3)
+            wait_until("the focus to move on Tab", lambda: self.w.focused(candidates) != before, WAIT)
         raise Failure("keyboard focus", "reached by Tab", "never")
 
     def give(self, control):

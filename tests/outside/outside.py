@@ -143,6 +143,31 @@ class Session:
         if wm == "openbox":
             self.wm = self.start(["openbox", "--sm-disable"], log="openbox")
             wait_until("the window manager", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.x("xprop", "-root"))
+            self.wait_for_wm_to_frame()
+
+    def wait_for_wm_to_frame(self):
+        """Returns once openbox frames a window that asks to be shown. It names itself
+        the screen's manager before it has finished starting, and a request to show a
+        window made in between can be lost: the window then stays unmapped, and one
+        run in about a hundred under load lost the program's. A window of our own is
+        shown, and asked again each second, until openbox gives it a WM_STATE."""
+        name = "piecettes-wm-probe"
+        probe = self.start(["xmessage", "-name", name, "-geometry", "+0+0", "probe"])
+        try:
+            window = wait_until("the probe window", lambda: self.xdotool("search", "--classname", name).split(), START_WAIT)[0]
+            deadline = asked = time.monotonic()
+            deadline += START_WAIT
+            while "window state: Normal" not in self.x("xprop", "-id", window, "WM_STATE"):
+                now = time.monotonic()
+                if now > deadline:
+                    raise Failure("waited in vain for the window manager to frame a window")
+                if now - asked >= 1:
+                    self.xdotool("windowmap", window)
+                    asked = now
+                time.sleep(0.05)
+        finally:
+            probe.terminate()
+            probe.wait(START_WAIT)
 
     def registry_up(self):
         """True once the accessibility bus is up and its registry, which that bus starts
