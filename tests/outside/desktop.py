@@ -35,8 +35,9 @@ class DesktopWindow:
         try:
             expect("main window title (_NET_WM_NAME)", lambda: sorted(self.titles()), ["Piécettes"], timeout=WAIT)
         except Failure as failure:
-            # Seen once: the window on the accessibility bus, but no shown X window of
-            # the program's, and a black screen. Which process was gone tells more.
+            # The window on the accessibility bus but never shown: which process ended,
+            # and the state of the program's X windows, tell why. A request lost while
+            # openbox started did it, before Session.open waited for openbox to frame one.
             raise Failure(f"{failure}; {self.still_running()}; {self.x_windows()}") from None
         # Qt reports places in its own pixels; the X server counts device pixels.
         info = session.x("xwininfo", "-id", self.titles()["Piécettes"])
