@@ -20,6 +20,7 @@ wait_for() {
 display_known() { [ "$(wc -l <"$dir/display")" -ge 1 ]; }
 openbox_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
+: >"$dir/display"
 Xvfb -displayfd 3 -screen 0 1920x1440x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
 server=$!
 wait_for display_known || { cat "$dir/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
