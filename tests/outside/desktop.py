@@ -60,8 +60,8 @@ class DesktopWindow:
             info = self.session.x("xwininfo", "-id", window)
             state = re.search(r"Map State: (\w+)", info)
             props = self.session.x("xprop", "-id", window, "WM_STATE", "_NET_WM_NAME", "_NET_WM_STATE")
-            told.append(f"{window} {state.group(1) if state else '?'} {' / '.join(props.split(chr(10)))}")
-        clients = self.session.x("xprop", "-root", "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW").replace("\n", " / ")
+            told.append(f"{window} {state.group(1) if state else '?'} {props.strip().replace(chr(10), ' / ')}")
+        clients = self.session.x("xprop", "-root", "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW").strip().replace("\n", " / ")
         said = pathlib.Path(self.session.tmp, "openbox.log")
         said = " / ".join(said.read_text(errors="replace").split("\n")[-5:]) if said.exists() else ""
         return f"X windows of the program: {'; '.join(told) or 'none'}; root: {clients}; openbox said: {said or 'nothing'}"
